@@ -1,0 +1,57 @@
+# Shared helpers: one static library per folder, and test registration.
+
+# quorvil_folder_library(<target> LIBS <deps...>)
+# Every .cpp/.h in the calling folder (not in sub-folders) forms the library.
+function(quorvil_folder_library target)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(NOT sources)
+        # An empty folder still yields a linkable target.
+        set(sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+    endif()
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# Every sub-folder with a CMakeLists.txt is added (tests/, tools/, bench/).
+function(quorvil_add_subfolders)
+    file(GLOB children LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    list(SORT children)
+    foreach(child ${children})
+        if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+            add_subdirectory(${child})
+        endif()
+    endforeach()
+endfunction()
+
+# quorvil_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...])  non-GUI logic, GoogleTest
+function(quorvil_add_gtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "gtest;${ARG_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()
+
+# quorvil_add_qtest(<name> SOURCES ... LIBS ... [XVFB] [LABELS ...])  widgets, Qt Test
+# Offscreen by default; XVFB runs the test under a real X server (xvfb-run).
+function(quorvil_add_qtest name)
+    cmake_parse_arguments(ARG "XVFB" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test Qt6::Widgets)
+    if(ARG_XVFB)
+        add_test(NAME ${name}
+            COMMAND xvfb-run -a -s "-screen 0 1920x1080x24" $<TARGET_FILE:${name}>)
+        set(env "QT_QPA_PLATFORM=xcb")
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+        set(env "QT_QPA_PLATFORM=offscreen")
+    endif()
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "qtest;${ARG_LABELS}"
+        ENVIRONMENT "${env};QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()
