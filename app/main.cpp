@@ -1,13 +1,17 @@
+#include "app/COrvelPlayerApp.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorvil"));
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Quorvil"));
-    window.setFixedSize(1022, 682);
-    window.show();
-    return app.exec();
+    QApplication::setApplicationVersion(QStringLiteral(QUORVIL_VERSION));
+
+    int exitCode = 0;
+    const auto options = COrvelPlayerApp::ParseCommandLine(QApplication::arguments(), exitCode);
+    if (!options)
+        return exitCode;
+    COrvelPlayerApp theApp;
+    return theApp.InitInstance(*options);
 }

@@ -1,0 +1,197 @@
+#pragma once
+
+#include "app/MainWindowTables.h"
+#include "ui/AppMainWindow.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QBasicTimer>
+#include <QIcon>
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class QEventLoop;
+
+// The main window: a frameless 1022 x 682 skinned window (extended mode: the whole screen) that
+// owns every object of the user interface by value and routes every command by its id.
+class COrvelPlayerDlg : public QWidget, public IAppMainWindow
+{
+    Q_OBJECT
+public:
+    explicit COrvelPlayerDlg(QWidget *parent = nullptr);
+    ~COrvelPlayerDlg() override;
+
+    // Shows the window, runs the start-up sequence and returns when the window closes.
+    int DoModal();
+    // The start-up sequence; true when the three extended-mode panels were created.
+    bool OnInitDialog();
+    // Opened as a folder-mode library once the window is shown (--library DIR).
+    void SetStartupLibraryFolder(const QString &folder) { m_strStartupLibrary = folder; }
+
+    std::uint16_t GetLanguage() const override { return m_wLanguage; }
+
+    // Layout kinds 1 (normal), 2 (extended) and 16 (large map); others do nothing. Returns 0.
+    int LayoutControls(int kind);
+    void ToggleExtendedMode();
+    // Control states 0 Idle, 1 Listed, 2 Playing; others do nothing.
+    void ApplyControlState(int state);
+    // Places the file list, the map window and both map buttons as map state `mapState` wants.
+    void ApplyMapStateGeometry(int mapState);
+
+    // WM_COMMAND: every button, accelerator and panel forward ends here. Unknown ids do nothing.
+    void OnCommand(int id);
+    // WM_HSCROLL from slider `id` with trackbar code `code`.
+    void OnHScroll(int id, int code);
+
+    // Controls by id (nullptr for an unknown id); the video windows by kVideoWindow1/2.
+    QWidget *Control(int id) const;
+    QAbstractButton *Button(int id) const;
+    QAbstractSlider *Slider(int id) const;
+    QWidget *MapWindow() const { return m_wndMap.get(); }
+    QWidget *FileList() const { return m_listFiles.get(); }
+    QWidget *ControlPanel() const { return m_dlgControlPanel.get(); }
+    QWidget *ControlTop() const { return m_dlgControlTop.get(); }
+    QWidget *ControlFileList() const { return m_dlgControlFileList.get(); }
+
+    bool IsPositionTimerActive() const { return m_timerPosition.isActive(); }
+    void SetTimerPosition();
+    void KillTimerPosition();
+
+    // Whether a sound output exists (the audio rule); replaceable for tests.
+    void SetSoundOutputProbe(std::function<bool()> probe) { m_soundOutputProbe = std::move(probe); }
+    // Number of video streams of the loaded recording (0: none loaded); replaceable for tests.
+    void SetStreamCountProbe(std::function<int()> probe) { m_streamCountProbe = std::move(probe); }
+
+    // Main window state shared with the other parts of the window.
+    std::uint16_t m_wLanguage = 1033;
+    int m_nDisplayMode = 1;
+    int m_nChannelView = 0;
+    int m_nMapState = 0;
+    int m_nPointerZone = 0;
+    QRect m_rcWindow;
+    int m_nCurrentItem = -1;
+    bool m_bFlipVertical = false;
+    bool m_bFlipHorizontal = false;
+
+    QString m_strLibraryRoot;
+    bool m_bFolderMode = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void customEvent(QEvent *event) override;
+
+private:
+    struct CommandRoute {
+        int id;
+        void (COrvelPlayerDlg::*handler)();
+    };
+    static const CommandRoute kCommandRoutes[];
+
+    void CreateControls();
+    void LayoutNormal();
+    void LayoutExtended();
+    void LayoutLargeMap();
+    void ReapplyChannelView();
+    bool PreTranslateKey(QKeyEvent *event);
+    void OnPointerMove(const QPoint &clientPos);
+    void ApplyAudioRule();
+    void ApplySingleStreamRule();
+    void SetButtonSkin(int id, const MainWindowTables::Skin &skin);
+    void SetSliderSkin(int id, const MainWindowTables::Skin &skin);
+    void PlaceAndShow(int id, const QRect &rect);
+    void HideControls(std::span<const int> ids);
+    QWidget *PanelControl(MainWindowTables::Owner owner, int id) const;
+    int LoadedStreamCount() const;
+    bool IsRecordingLoaded() const { return LoadedStreamCount() > 0; }
+    void PaintGSensorGraph(QPainter &painter) const;
+
+    // Message handlers.
+    void OnMinimize();
+    void OnClose();
+    void OnExtend();
+    void OnDriveProbe();
+    void OnDriveNotify();
+    void OnSensorReload();
+    void OnPositionTick();
+    void OpenStartupLibrary();
+
+    // Operations whose body other parts of the window provide; routed by the command table.
+    void OnMemoryCardButton();
+    void OnDateFilterButton();
+    void OnSaveButton();
+    void OnDeleteButton();
+    void OnFlipVertical();
+    void OnFlipHorizontal();
+    void OnCapture();
+    void OnCategoryAll();
+    void OnCategoryNormal();
+    void OnCategoryEvent();
+    void OnCategoryMotion();
+    void OnRewind();
+    void OnForward();
+    void OnPlayPause();
+    void OnPrevious();
+    void OnNext();
+    void OnLargeMapButton();
+    void OnShowMapButton();
+    void OnMute();
+    void ShowFrontView();
+    void ShowRearView();
+    void ShowBothViews();
+    void OnFolderButton();
+    void OnCheckAllButton();
+
+    // 1. state fields are above; 2. the channel player; 3. library root fields are above.
+    // 4.
+    QIcon m_hIcon;
+    // 5. "Video window1" and "Video window2".
+    std::unique_ptr<QWidget> m_wndVideo1;
+    std::unique_ptr<QWidget> m_wndVideo2;
+    // 6. the file list.
+    std::unique_ptr<QWidget> m_listFiles;
+    // 7. 29 skin buttons (in CreateControls order), four sliders, the two time texts.
+    std::array<std::unique_ptr<QAbstractButton>, 29> m_buttons;
+    std::array<std::unique_ptr<QAbstractSlider>, 4> m_sliders;
+    std::unique_ptr<QWidget> m_staticPositionTime;
+    std::unique_ptr<QWidget> m_staticTotalTime;
+    // 8. the map window.
+    std::unique_ptr<QWidget> m_wndMap;
+    // 10. the file name text.
+    std::unique_ptr<QWidget> m_staticFileName;
+    // 11. the three extended-mode panels.
+    std::unique_ptr<QWidget> m_dlgControlPanel;
+    std::unique_ptr<QWidget> m_dlgControlTop;
+    std::unique_ptr<QWidget> m_dlgControlFileList;
+    // 12.
+    QImage m_bmpGSensorGraph;
+    QString m_strSaveFolder;
+    QString m_strCaptureFolder;
+
+    QBasicTimer m_timerPosition;
+    QString m_strStartupLibrary;
+    std::function<bool()> m_soundOutputProbe;
+    std::function<int()> m_streamCountProbe;
+    QEventLoop *m_modalLoop = nullptr;
+    bool m_bInitialised = false;
+    QSize m_laidOutExtendedSize;
+
+    // Manual drag when the windowing system cannot move the window itself.
+    std::optional<QPoint> m_dragOffset;
+};

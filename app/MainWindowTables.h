@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QRect>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// The main window's controls, their placement per layout kind and their enabled state per
+// control state, as data. COrvelPlayerDlg walks these tables; nothing here touches a widget.
+namespace MainWindowTables
+{
+
+using Skin = std::array<std::uint16_t, 5>;
+
+enum class ButtonKind { Push, Check };
+
+struct ButtonSpec {
+    int id;
+    ButtonKind kind;
+    Skin skin;              // normal, pressed, hover, disabled, focus
+    const char *tooltipKey; // empty: no tooltip text
+};
+
+// The 29 skin buttons in the order CreateControls sets them up.
+std::span<const ButtonSpec> Buttons();
+const ButtonSpec *FindButton(int id);
+
+struct SliderSpec {
+    int id;
+    Skin skin; // channel, fill, thumb, pressed thumb, focused thumb
+    int minimum;
+    int maximum;
+    int position;
+};
+
+// Position, speed, volume and brightness; the position slider's range is set per recording.
+std::span<const SliderSpec> Sliders();
+const SliderSpec *FindSlider(int id);
+
+struct PlacedControl {
+    int id;
+    QRect rect; // client pixels x, y, width, height
+};
+
+// Layout kind 1 (normal). The two map buttons depend on the map state.
+std::span<const PlacedControl> NormalLayout();
+QRect NormalLargeMapButtonRect(int mapState);
+QRect NormalShowMapButtonRect(int mapState);
+std::span<const int> NormalHiddenInExtended();
+
+// Layout kind 2 (extended): rectangles follow the client size.
+std::array<PlacedControl, 9> ExtendedLayout(int clientWidth, int clientHeight);
+inline constexpr Skin kExtendedVolumeSkin{296, 297, 219, 219, 219};
+inline constexpr Skin kLargeMapNormalSkin{160, 163, 161, 160, 160};
+inline constexpr Skin kLargeMapReduceSkin{502, 504, 503, 502, 502};
+
+// Layout kind 16 (large map): the controls that stay, and everything that is hidden.
+std::span<const PlacedControl> LargeMapLayout();
+std::span<const int> LargeMapHidden();
+
+inline constexpr QRect kSmallMapAtLayout{695, 466, 323, 196};
+inline constexpr QRect kLargeMapWindow{2, 48, 1017, 615};
+inline constexpr QRect kNoRect{0, 0, 0, 0};
+
+// File list and map geometry by map state, as the map commands apply it.
+struct MapStateGeometry {
+    int mapState;
+    std::optional<QRect> fileList; // nullopt: hidden
+    QRect mapWindow;
+    QRect largeMapButton;
+    std::optional<QRect> showMapButton; // nullopt: hidden
+    Skin showMapSkin;
+    const char *showMapTooltipKey;
+};
+const MapStateGeometry *FindMapState(int mapState);
+
+// Pointer-zone hiding in extended mode (zones 21 and 22; zone 22 also hides Extend).
+std::span<const int> PointerZoneHidden();
+
+enum class ControlState { Idle = 0, Listed = 1, Playing = 2 };
+
+enum class Rule {
+    Keep, // left as it is
+    Enable,
+    Disable,
+    Hide,         // video windows
+    AudioRule,    // enabled only when a sound output exists
+    SingleStream, // enabled, then the single-stream rule
+};
+
+enum class Owner { MainWindow, TopBar, ControlBar, FileListPanel };
+
+struct ControlStateRow {
+    Owner owner;
+    int id;
+    std::array<Rule, 3> rules; // Idle, Listed, Playing
+};
+std::span<const ControlStateRow> ControlStates();
+
+} // namespace MainWindowTables

@@ -1,0 +1,449 @@
+// The main window's state machine and geometry, offscreen. Every expected rectangle and state is
+// typed here from the window's design tables, independently of the window's own tables.
+
+#include "TestEnvironment.h"
+
+#include "app/COrvelPlayerDlg.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace
+{
+
+struct Expected {
+    int id;
+    QRect rect;
+};
+
+// Layout kind 1 with the map hidden.
+const Expected kNormal[] = {
+    {1002, {150, 12, 37, 28}},   {1000, {937, 12, 36, 28}},   {1001, {973, 12, 37, 28}},
+    {1028, {431, 53, 36, 22}},   {1030, {467, 53, 36, 22}},   {1031, {501, 53, 36, 22}},
+    {1006, {543, 53, 36, 22}},   {1027, {579, 53, 34, 22}},   {1007, {613, 53, 34, 22}},
+    {1008, {647, 53, 36, 22}},   {1092, {871, 53, 36, 22}},   {1003, {907, 53, 36, 22}},
+    {1004, {940, 53, 34, 22}},   {1005, {974, 53, 36, 22}},   {1093, {963, 107, 39, 19}},
+    {1009, {695, 78, 81, 29}},   {1010, {776, 78, 81, 29}},   {1011, {857, 78, 81, 29}},
+    {1012, {938, 78, 82, 29}},   {1013, {450, 475, 36, 28}},  {1014, {486, 475, 37, 28}},
+    {1015, {535, 475, 37, 28}},  {1016, {584, 475, 36, 28}},  {1017, {620, 475, 37, 28}},
+    {1018, {937, 639, 36, 22}},  {1019, {973, 639, 37, 22}},  {1032, {450, 544, 22, 16}},
+    {1026, {450, 581, 22, 16}},  {1033, {450, 617, 22, 21}},  {1020, {30, 474, 391, 20}},
+    {1021, {477, 544, 179, 15}}, {1022, {477, 582, 179, 15}}, {1023, {477, 620, 179, 15}},
+    {1025, {40, 494, 50, 13}},   {1024, {364, 494, 50, 13}},  {1069, {121, 57, 290, 15}},
+};
+
+const int kHiddenInExtended[] = {1029, 1000, 1001, 1028, 1030, 1031, 1006, 1027, 1007, 1092,
+                                 1003, 1004, 1005, 1093, 1009, 1010, 1011, 1012, 1018, 1019,
+                                 1032, 1033, 1026, 1021, 1023, 1025, 1024, 1069};
+
+const int kShownInLargeMap[] = {1002, 1000, 1001, 1018};
+
+const int kAllControls[] = {1000, 1001, 1002, 1003, 1004, 1005, 1006, 1007, 1008, 1009,
+                            1010, 1011, 1012, 1013, 1014, 1015, 1016, 1017, 1018, 1019,
+                            1020, 1021, 1022, 1023, 1024, 1025, 1026, 1027, 1028, 1029,
+                            1030, 1031, 1032, 1033, 1069, 1092, 1093};
+
+enum S { D, E, K }; // disabled, enabled, kept
+struct StateRow {
+    int id;
+    S idle, listed, playing;
+};
+// Enabled state per control state; the view buttons are checked separately (single stream).
+const StateRow kStates[] = {
+    {1020, D, D, E}, {1021, E, E, E}, {1023, E, E, E}, {1007, D, D, E}, {1013, D, D, E},
+    {1014, D, D, E}, {1015, D, D, E}, {1016, D, D, E}, {1017, D, D, E}, {1008, E, E, E},
+    {1092, E, E, E}, {1003, D, E, E}, {1004, D, E, E}, {1005, D, E, E}, {1018, D, D, E},
+    {1019, D, D, E}, {1028, D, D, E}, {1030, D, D, E}, {1031, D, D, E}, {1006, D, D, E},
+    {1027, D, D, E},
+};
+
+} // namespace
+
+class TestMainWindowState : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<COrvelPlayerDlg> MakeWindow(bool soundOutput = true, int streams = 0)
+    {
+        auto dlg = std::make_unique<COrvelPlayerDlg>();
+        dlg->SetSoundOutputProbe([soundOutput] { return soundOutput; });
+        dlg->SetStreamCountProbe([this] { return m_streams; });
+        m_streams = streams;
+        dlg->move(100, 80);
+        dlg->show();
+        if (!dlg->OnInitDialog())
+            return nullptr;
+        return dlg;
+    }
+    int m_streams = 0;
+
+private slots:
+    void startsFramelessAtFixedSize()
+    {
+        auto dlg = MakeWindow();
+        QVERIFY(dlg);
+        QCOMPARE(dlg->size(), QSize(1022, 682));
+        QVERIFY(dlg->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Quorvil"));
+        QCOMPARE(dlg->m_nDisplayMode, 1);
+        QCOMPARE(dlg->m_nChannelView, 0);
+        QCOMPARE(dlg->m_nMapState, 0);
+        QCOMPARE(dlg->m_nCurrentItem, -1);
+        QCOMPARE(dlg->m_rcWindow.size(), QSize(1022, 682));
+        QCOMPARE(dlg->m_rcWindow.topLeft(), dlg->geometry().topLeft());
+    }
+
+    void everyButtonHasNoCaption()
+    {
+        auto dlg = MakeWindow();
+        for (const int id : kAllControls)
+            if (auto *button = dlg->Button(id))
+                QVERIFY2(button->text().isEmpty(), qPrintable(QString::number(id)));
+    }
+
+    void videoWindowsAtStart()
+    {
+        auto dlg = MakeWindow();
+        QWidget *video1 = dlg->Control(-1);
+        QWidget *video2 = dlg->Control(-2);
+        QVERIFY(video1 && video2);
+        QCOMPARE(video1->windowTitle(), QStringLiteral("Video window1"));
+        QCOMPARE(video2->windowTitle(), QStringLiteral("Video window2"));
+        // Created at (left, top, right, bottom) 2,175,322,317 and 348,174,668,414.
+        QCOMPARE(video1->geometry(), QRect(2, 175, 320, 142));
+        QCOMPARE(video2->geometry(), QRect(348, 174, 320, 240));
+        // Idle hides both.
+        QVERIFY(!video1->isVisible());
+        QVERIFY(!video2->isVisible());
+    }
+
+    void slidersAtStart()
+    {
+        auto dlg = MakeWindow();
+        QCOMPARE(dlg->Slider(1022)->minimum(), 0);
+        QCOMPARE(dlg->Slider(1022)->maximum(), 99);
+        QCOMPARE(dlg->Slider(1022)->value(), 50);
+        QCOMPARE(dlg->Slider(1021)->minimum(), 1);
+        QCOMPARE(dlg->Slider(1021)->maximum(), 9);
+        QCOMPARE(dlg->Slider(1021)->value(), 5);
+        QCOMPARE(dlg->Slider(1023)->minimum(), -150);
+        QCOMPARE(dlg->Slider(1023)->maximum(), 150);
+        QCOMPARE(dlg->Slider(1023)->value(), 0);
+        QVERIFY(!dlg->Button(1026)->isChecked());
+    }
+
+    void normalLayout_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QRect>("rect");
+        for (const Expected &e : kNormal)
+            QTest::newRow(qPrintable(QString::number(e.id))) << e.id << e.rect;
+    }
+    void normalLayout()
+    {
+        QFETCH(int, id);
+        QFETCH(QRect, rect);
+        auto dlg = MakeWindow();
+        QWidget *control = dlg->Control(id);
+        QVERIFY(control);
+        QCOMPARE(control->geometry(), rect);
+        QVERIFY(control->isVisible());
+        QCOMPARE(dlg->FileList()->geometry(), QRect(695, 126, 324, 508));
+        QVERIFY(dlg->FileList()->isVisible());
+        QCOMPARE(dlg->MapWindow()->geometry().size(), QSize(0, 0));
+    }
+
+    void mapStates_data()
+    {
+        QTest::addColumn<int>("mapState");
+        QTest::addColumn<QRect>("fileList");
+        QTest::addColumn<QRect>("map");
+        QTest::addColumn<QRect>("largeMap");
+        QTest::addColumn<QRect>("showMap");
+        QTest::newRow("hidden") << 0 << QRect(695, 126, 329, 508) << QRect(0, 0, 0, 0)
+                                << QRect(937, 639, 36, 22) << QRect(973, 639, 37, 22);
+        QTest::newRow("small") << 8 << QRect(695, 126, 329, 310) << QRect(695, 466, 324, 197)
+                               << QRect(937, 441, 36, 22) << QRect(973, 441, 37, 22);
+        QTest::newRow("large") << 16 << QRect() << QRect(2, 48, 1017, 615) << QRect(897, 12, 37, 28)
+                               << QRect();
+    }
+    void mapStates()
+    {
+        QFETCH(int, mapState);
+        QFETCH(QRect, fileList);
+        QFETCH(QRect, map);
+        QFETCH(QRect, largeMap);
+        QFETCH(QRect, showMap);
+        auto dlg = MakeWindow();
+        dlg->m_nMapState = mapState;
+        dlg->ApplyMapStateGeometry(mapState);
+        QCOMPARE(dlg->FileList()->isVisible(), !fileList.isNull());
+        if (!fileList.isNull())
+            QCOMPARE(dlg->FileList()->geometry(), fileList);
+        QCOMPARE(dlg->MapWindow()->geometry(), map);
+        QCOMPARE(dlg->Control(1018)->geometry(), largeMap);
+        QCOMPARE(dlg->Control(1019)->isVisible(), !showMap.isNull());
+        if (!showMap.isNull())
+            QCOMPARE(dlg->Control(1019)->geometry(), showMap);
+    }
+
+    void normalLayoutWithSmallMap()
+    {
+        auto dlg = MakeWindow();
+        dlg->m_nMapState = 8;
+        dlg->LayoutControls(1);
+        QCOMPARE(dlg->Control(1018)->geometry(), QRect(937, 441, 36, 22));
+        QCOMPARE(dlg->Control(1019)->geometry(), QRect(973, 441, 37, 22));
+        QCOMPARE(dlg->MapWindow()->geometry(), QRect(695, 466, 323, 196));
+    }
+
+    void largeMapLayout()
+    {
+        auto dlg = MakeWindow();
+        dlg->m_nMapState = 16;
+        dlg->LayoutControls(16);
+        QCOMPARE(dlg->m_nDisplayMode, 1);
+        for (const int id : kAllControls) {
+            const bool shown =
+                std::ranges::find(kShownInLargeMap, id) != std::end(kShownInLargeMap);
+            QVERIFY2(dlg->Control(id)->isVisible() == shown, qPrintable(QString::number(id)));
+        }
+        QCOMPARE(dlg->Control(1018)->geometry(), QRect(897, 12, 37, 28));
+        QCOMPARE(dlg->Control(1002)->geometry(), QRect(150, 12, 37, 28));
+        QCOMPARE(dlg->MapWindow()->geometry(), QRect(2, 48, 1017, 615));
+        QVERIFY(!dlg->Control(-1)->isVisible());
+        QVERIFY(!dlg->Control(-2)->isVisible());
+    }
+
+    void otherLayoutKindsDoNothing()
+    {
+        auto dlg = MakeWindow();
+        QCOMPARE(dlg->LayoutControls(3), 0);
+        QCOMPARE(dlg->LayoutControls(0), 0);
+        QCOMPARE(dlg->m_nDisplayMode, 1);
+        QCOMPARE(dlg->Control(1013)->geometry(), QRect(450, 475, 36, 28));
+    }
+
+    void extendedLayout()
+    {
+        auto dlg = MakeWindow();
+        dlg->OnCommand(1008);
+        QCOMPARE(dlg->m_nDisplayMode, 2);
+        const QRect screen = dlg->screen()->geometry();
+        QCOMPARE(dlg->geometry(), screen);
+        const int w = dlg->width();
+        const int h = dlg->height();
+        for (const int id : kHiddenInExtended)
+            QVERIFY2(!dlg->Control(id)->isVisible(), qPrintable(QString::number(id)));
+        const Expected shown[] = {
+            {1002, {w - 94, h - 36, 37, 28}},   {1008, {w - 56, 7, 36, 22}},
+            {1013, {w - 550, h - 36, 36, 28}},  {1014, {w - 514, h - 36, 37, 28}},
+            {1015, {w - 465, h - 36, 37, 28}},  {1016, {w - 416, h - 36, 36, 28}},
+            {1017, {w - 380, h - 36, 37, 28}},  {1020, {20, h - 39, w - 599, 20}},
+            {1022, {w - 291, h - 31, 181, 15}},
+        };
+        for (const Expected &e : shown) {
+            QCOMPARE(dlg->Control(e.id)->geometry(), e.rect);
+            QVERIFY(dlg->Control(e.id)->isVisible());
+        }
+        QCOMPARE(dlg->MapWindow()->geometry().size(), QSize(0, 0));
+        // The panels are placed along the edges but stay hidden until the pointer comes.
+        QVERIFY(!dlg->ControlPanel()->isVisible());
+        QCOMPARE(dlg->ControlPanel()->geometry(),
+                 QRect(screen.left(), screen.bottom() + 1 - 44, screen.width(), 44));
+        QCOMPARE(dlg->ControlTop()->geometry(),
+                 QRect(screen.left(), screen.top(), screen.width(), 40));
+    }
+
+    void extendedAndBackRestoresGeometryAndState()
+    {
+        auto dlg = MakeWindow();
+        dlg->move(120, 90);
+        const QRect before = dlg->geometry();
+        dlg->m_nMapState = 8;
+        dlg->ApplyMapStateGeometry(8);
+        dlg->OnCommand(1008);
+        QCOMPARE(dlg->m_nDisplayMode, 2);
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        QCOMPARE(dlg->m_nDisplayMode, 1);
+        QCOMPARE(dlg->geometry(), before);
+        QCOMPARE(dlg->size(), QSize(1022, 682));
+        QCOMPARE(dlg->m_nMapState, 8);
+        QCOMPARE(dlg->m_nChannelView, 0);
+        QCOMPARE(dlg->Control(1018)->geometry(), QRect(937, 441, 36, 22));
+        for (const Expected &e : kNormal)
+            if (e.id != 1018 && e.id != 1019)
+                QCOMPARE(dlg->Control(e.id)->geometry(), e.rect);
+        QVERIFY(!dlg->ControlPanel()->isVisible());
+        QVERIFY(!dlg->ControlTop()->isVisible());
+    }
+
+    void pointerZonesInExtendedMode()
+    {
+        auto dlg = MakeWindow();
+        dlg->OnCommand(1008);
+        const int h = dlg->height();
+        QTest::mouseMove(dlg.get(), QPoint(300, 10));
+        QCOMPARE(dlg->m_nPointerZone, 21);
+        QTRY_VERIFY(dlg->ControlPanel()->isVisible());
+        QVERIFY(dlg->ControlTop()->isVisible());
+        QVERIFY(dlg->Control(1008)->isVisible());
+        dlg->ControlFileList()->show();
+        QTest::mouseMove(dlg.get(), QPoint(300, h / 2));
+        QCOMPARE(dlg->m_nPointerZone, 22);
+        QVERIFY(!dlg->ControlPanel()->isVisible());
+        QVERIFY(!dlg->ControlTop()->isVisible());
+        QVERIFY(!dlg->ControlFileList()->isVisible());
+        QVERIFY(!dlg->Control(1008)->isVisible());
+        QTest::mouseMove(dlg.get(), QPoint(300, h - 10));
+        QCOMPARE(dlg->m_nPointerZone, 21);
+        QVERIFY(dlg->ControlPanel()->isVisible());
+    }
+
+    void controlStates_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("idle, sound") << 0 << true;
+        QTest::newRow("listed, sound") << 1 << true;
+        QTest::newRow("playing, sound") << 2 << true;
+        QTest::newRow("idle, no sound") << 0 << false;
+        QTest::newRow("listed, no sound") << 1 << false;
+        QTest::newRow("playing, no sound") << 2 << false;
+    }
+    void controlStates()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, sound);
+        auto dlg = MakeWindow(sound, 2);
+        dlg->ApplyControlState(state);
+        for (const StateRow &row : kStates) {
+            const S want = state == 0 ? row.idle : state == 1 ? row.listed : row.playing;
+            QVERIFY2(dlg->Control(row.id)->isEnabled() == (want == E),
+                     qPrintable(QString::number(row.id)));
+        }
+        if (sound) {
+            QVERIFY(dlg->Slider(1022)->isEnabled());
+            QVERIFY(dlg->Button(1026)->isEnabled());
+            QCOMPARE(dlg->Slider(1022)->value(), 50);
+        } else {
+            QVERIFY(!dlg->Slider(1022)->isEnabled());
+            QCOMPARE(dlg->Slider(1022)->value(), 0);
+            QVERIFY(dlg->Button(1026)->isChecked());
+            QVERIFY(!dlg->Button(1026)->isEnabled());
+        }
+        if (state < 2) {
+            QVERIFY(!dlg->Control(-1)->isVisible());
+            QVERIFY(!dlg->Control(-2)->isVisible());
+        }
+    }
+
+    void controlStateKeepsUnlistedControls()
+    {
+        auto dlg = MakeWindow();
+        dlg->Control(1009)->setEnabled(false);
+        for (int state : {0, 1, 2})
+            dlg->ApplyControlState(state);
+        QVERIFY(!dlg->Control(1009)->isEnabled());
+        QVERIFY(dlg->Control(1000)->isEnabled());
+        QVERIFY(dlg->Control(1001)->isEnabled());
+        dlg->ApplyControlState(7); // not a state: nothing changes
+        QVERIFY(dlg->Control(1015)->isEnabled());
+    }
+
+    void singleStreamRule_data()
+    {
+        QTest::addColumn<int>("streams");
+        QTest::newRow("one stream") << 1;
+        QTest::newRow("two streams") << 2;
+    }
+    void singleStreamRule()
+    {
+        QFETCH(int, streams);
+        auto dlg = MakeWindow(true, streams);
+        dlg->ApplyControlState(2);
+        QVERIFY(dlg->Control(1028)->isEnabled());
+        for (const int id : {1030, 1031, 1006, 1027})
+            QVERIFY2(dlg->Control(id)->isEnabled() == (streams == 2),
+                     qPrintable(QString::number(id)));
+    }
+
+    void enterAndEscapeNeverClose()
+    {
+        auto dlg = MakeWindow();
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            QTest::keyClick(dlg.get(), key);
+            QVERIFY(dlg->isVisible());
+            QCOMPARE(dlg->m_nDisplayMode, 1);
+        }
+        dlg->Button(1015)->setFocus();
+        QTest::keyClick(dlg->Button(1015), Qt::Key_Escape);
+        QTest::keyClick(dlg->Button(1015), Qt::Key_Return);
+        QVERIFY(dlg->isVisible());
+    }
+
+    void spaceWithNothingListedDoesNothing()
+    {
+        auto dlg = MakeWindow();
+        QTest::keyClick(dlg.get(), Qt::Key_Space);
+        QVERIFY(!dlg->IsPositionTimerActive());
+        QCOMPARE(dlg->m_nCurrentItem, -1);
+        QCOMPARE(dlg->m_nChannelView, 0);
+        QVERIFY(!dlg->Control(1015)->isEnabled());
+    }
+
+    void arrowsDoNotMoveAFocusedSlider()
+    {
+        auto dlg = MakeWindow();
+        QAbstractSlider *speed = dlg->Slider(1021);
+        speed->setFocus();
+        QTest::keyClick(speed, Qt::Key_Left);
+        QTest::keyClick(speed, Qt::Key_Right);
+        QTest::keyClick(speed, Qt::Key_Right);
+        QCOMPARE(speed->value(), 5);
+    }
+
+    void closeStopsTimerAndEndsTheRun()
+    {
+        auto dlg = MakeWindow();
+        dlg->SetTimerPosition();
+        QVERIFY(dlg->IsPositionTimerActive());
+        dlg->OnCommand(1001);
+        QVERIFY(!dlg->IsPositionTimerActive());
+        QVERIFY(!dlg->isVisible());
+    }
+
+    void minimizeKeepsState()
+    {
+        auto dlg = MakeWindow();
+        dlg->SetTimerPosition();
+        dlg->OnCommand(1000);
+        QVERIFY(dlg->isMinimized() || dlg->windowState() & Qt::WindowMinimized);
+        QVERIFY(dlg->IsPositionTimerActive());
+    }
+
+    void unknownCommandDoesNothing()
+    {
+        auto dlg = MakeWindow();
+        dlg->OnCommand(1032);
+        dlg->OnCommand(4242);
+        QVERIFY(dlg->isVisible());
+    }
+};
+
+int main(int argc, char **argv)
+{
+    const auto sandbox = IsolateEnvironment();
+    QApplication app(argc, argv);
+    TestMainWindowState test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow_state.moc"
