@@ -1,0 +1,109 @@
+// The card around the recordings: Recordings/ and the firmware file in Configs/.
+
+#include "tools/make-card/CardGenerator.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+namespace cardgen
+{
+namespace
+{
+
+void AppendLe(QByteArray &out, std::uint32_t value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+} // namespace
+
+QByteArray FirmwareFileBytes(std::int32_t major, std::int32_t minor)
+{
+    const QByteArray settings = QByteArrayLiteral("model=QV900\nchannels=2\ngsensor=10hz\n");
+    QByteArray out("KM7S");
+    AppendLe(out, 1, 2); // format revision
+    AppendLe(out, static_cast<std::uint32_t>(settings.size()), 2);
+    AppendLe(out, static_cast<std::uint32_t>(major), 4);
+    AppendLe(out, static_cast<std::uint32_t>(minor), 4);
+    out.append(settings);
+    return out;
+}
+
+CardOptions DemoCard(const QString &root)
+{
+    struct Row {
+        int day;
+        QTime time;
+        Category category;
+        int seconds;
+        bool rear;
+        Container container;
+        City city;
+    };
+    using C = Category;
+    const Row rows[] = {
+        {21, QTime(9, 30, 0), C::Normal, 20, true, Container::Avi, City::Seoul},
+        {21, QTime(9, 30, 30), C::Normal, 20, true, Container::Avi, City::Seoul},
+        {21, QTime(9, 31, 0), C::Event, 15, true, Container::Avi, City::Seoul},
+        {21, QTime(9, 31, 20), C::Normal, 20, true, Container::Mp4, City::Seoul},
+        {21, QTime(13, 5, 0), C::Motion, 15, false, Container::Avi, City::Seoul},
+        {22, QTime(8, 12, 0), C::Normal, 20, true, Container::Mp4, City::Sydney},
+        {22, QTime(8, 12, 30), C::Event, 15, true, Container::Mp4, City::Sydney},
+        {22, QTime(18, 40, 0), C::Normal, 20, false, Container::Avi, City::BuenosAires},
+        {22, QTime(22, 15, 0), C::Motion, 15, true, Container::Mp4, City::NewYork},
+    };
+    CardOptions card;
+    card.root = root;
+    std::uint32_t seed = 1;
+    for (const Row &r : rows) {
+        RecordingOptions o;
+        o.start = QDateTime(QDate(2014, 7, r.day), r.time);
+        o.category = r.category;
+        o.durationMs = r.seconds * 1000;
+        o.width = 640;
+        o.height = 360;
+        o.rear = r.rear;
+        o.container = r.container;
+        o.city = r.city;
+        o.seed = seed++;
+        card.recordings.push_back(o);
+    }
+    return card;
+}
+
+bool WriteCard(const CardOptions &options, QString *error, QStringList *written)
+{
+    auto fail = [&](const QString &why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QDir root(options.root);
+    if (!QDir().mkpath(root.filePath(QStringLiteral("Recordings"))))
+        return fail(QStringLiteral("cannot create %1").arg(root.filePath("Recordings")));
+
+    for (RecordingOptions rec : options.recordings) {
+        rec.path = root.filePath(QStringLiteral("Recordings/") + RecordingFileName(rec));
+        if (!WriteRecording(rec, error))
+            return false;
+        if (written)
+            written->append(rec.path);
+    }
+
+    if (options.firmware) {
+        if (!QDir().mkpath(root.filePath(QStringLiteral("Configs"))))
+            return fail(QStringLiteral("cannot create %1").arg(root.filePath("Configs")));
+        const QString path = root.filePath(QStringLiteral("Configs/km7_sysenv.cfg"));
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(FirmwareFileBytes(options.firmwareMajor, options.firmwareMinor)) < 0 ||
+            !file.commit())
+            return fail(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        if (written)
+            written->append(path);
+    }
+    return true;
+}
+
+} // namespace cardgen
