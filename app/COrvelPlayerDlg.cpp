@@ -1,6 +1,8 @@
 #include "app/COrvelPlayerDlg.h"
 
 #include "app/MainWindowIds.h"
+#include "platform/SoundOutput.h"
+#include "ui/CTextTable.h"
 #include "ui/SkinBitmap.h"
 
 #include <QApplication>
@@ -112,8 +114,6 @@ COrvelPlayerDlg::COrvelPlayerDlg(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Pointer zones of extended mode need moves without a pressed button.
     setMouseTracking(true);
-    m_wndVideo1 = std::make_unique<QLabel>();
-    m_wndVideo2 = std::make_unique<QLabel>();
     m_listFiles = std::make_unique<QWidget>();
     for (std::size_t i = 0; i < m_buttons.size(); ++i)
         m_buttons[i] = std::make_unique<QPushButton>();
@@ -196,7 +196,7 @@ bool COrvelPlayerDlg::OnInitDialog()
 // ---------------------------------------------------------------------------------------
 // Controls
 
-QWidget *COrvelPlayerDlg::Control(int id) const
+QWidget *COrvelPlayerDlg::Control(int id)
 {
     if (const int i = ButtonIndex(id); i >= 0)
         return m_buttons[static_cast<std::size_t>(i)].get();
@@ -204,9 +204,9 @@ QWidget *COrvelPlayerDlg::Control(int id) const
         return m_sliders[static_cast<std::size_t>(i)].get();
     switch (id) {
     case kVideoWindow1:
-        return m_wndVideo1.get();
+        return &m_wndVideo1;
     case kVideoWindow2:
-        return m_wndVideo2.get();
+        return &m_wndVideo2;
     case IDC_FILE_LIST:
         return m_listFiles.get();
     case IDC_MAP:
@@ -222,13 +222,13 @@ QWidget *COrvelPlayerDlg::Control(int id) const
     }
 }
 
-QAbstractButton *COrvelPlayerDlg::Button(int id) const
+QAbstractButton *COrvelPlayerDlg::Button(int id)
 {
     const int i = ButtonIndex(id);
     return i < 0 ? nullptr : m_buttons[static_cast<std::size_t>(i)].get();
 }
 
-QAbstractSlider *COrvelPlayerDlg::Slider(int id) const
+QAbstractSlider *COrvelPlayerDlg::Slider(int id)
 {
     const int i = SliderIndex(id);
     return i < 0 ? nullptr : m_sliders[static_cast<std::size_t>(i)].get();
@@ -261,17 +261,12 @@ void COrvelPlayerDlg::CreateControls()
         video.setParent(this);
         video.setWindowTitle(QString::fromLatin1(text));
         video.setObjectName(QString::fromLatin1(text));
-        video.setAutoFillBackground(true);
-        QPalette palette = video.palette();
-        palette.setColor(QPalette::Window, Qt::black);
-        video.setPalette(palette);
         video.setGeometry(ltrb);
         video.setVisible(shown);
         video.setMouseTracking(true);
     };
-    setUpVideo(*m_wndVideo1, "Video window1", QRect(QPoint(2, 175), QPoint(322 - 1, 317 - 1)),
-               true);
-    setUpVideo(*m_wndVideo2, "Video window2", QRect(QPoint(348, 174), QPoint(668 - 1, 414 - 1)),
+    setUpVideo(m_wndVideo1, "Video window1", QRect(QPoint(2, 175), QPoint(322 - 1, 317 - 1)), true);
+    setUpVideo(m_wndVideo2, "Video window2", QRect(QPoint(348, 174), QPoint(668 - 1, 414 - 1)),
                false);
 
     // 3. the map window starts invisible.
@@ -281,6 +276,7 @@ void COrvelPlayerDlg::CreateControls()
     // 4. attaching the video windows to the player: not yet wired (see report).
 
     // 5. buttons in table order: skin, no caption, tooltip text.
+    const CTextTable texts;
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         const ButtonSpec &spec = Buttons()[i];
         QAbstractButton &button = *m_buttons[i];
@@ -289,7 +285,7 @@ void COrvelPlayerDlg::CreateControls()
         button.setCheckable(spec.kind == ButtonKind::Check);
         button.setFocusPolicy(Qt::StrongFocus);
         SetButtonSkin(spec.id, spec.skin);
-        button.setToolTip(QString::fromLatin1(spec.tooltipKey));
+        button.setToolTip(texts.GetText(QString::fromLatin1(spec.tooltipKey)));
         connect(&button, &QAbstractButton::clicked, this, [this, id = spec.id] { OnCommand(id); });
     }
 
@@ -327,6 +323,7 @@ void COrvelPlayerDlg::CreateControls()
         slider->setValue(spec.position);
     }
     Slider(IDC_VOLUME_SLIDER)->setEnabled(true);
+    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(50));
     Button(IDC_MUTE)->setEnabled(true);
     Button(IDC_MUTE)->setChecked(false);
 }
@@ -435,8 +432,8 @@ void COrvelPlayerDlg::LayoutExtended()
 void COrvelPlayerDlg::LayoutLargeMap()
 {
     // 1.
-    m_wndVideo1->hide();
-    m_wndVideo2->hide();
+    m_wndVideo1.hide();
+    m_wndVideo2.hide();
     m_listFiles->hide();
     // 2., 4.
     for (const PlacedControl &placed : LargeMapLayout())
@@ -465,7 +462,8 @@ void COrvelPlayerDlg::ApplyMapStateGeometry(int mapState)
     PlaceAndShow(IDC_LARGE_MAP, geometry->largeMapButton);
     if (geometry->showMapButton) {
         SetButtonSkin(IDC_SHOW_MAP, geometry->showMapSkin);
-        Button(IDC_SHOW_MAP)->setToolTip(QString::fromLatin1(geometry->showMapTooltipKey));
+        Button(IDC_SHOW_MAP)
+            ->setToolTip(CTextTable().GetText(QString::fromLatin1(geometry->showMapTooltipKey)));
         PlaceAndShow(IDC_SHOW_MAP, *geometry->showMapButton);
     } else {
         Button(IDC_SHOW_MAP)->hide();
@@ -490,7 +488,7 @@ void COrvelPlayerDlg::ToggleExtendedMode()
             setGeometry(target->geometry());
         showMaximized();
     } else {
-        m_wndVideo1->hide();
+        m_wndVideo1.hide();
         m_nDisplayMode = 1;
         showNormal();
         setFixedSize(kWindowWidth, kWindowHeight);
@@ -559,7 +557,7 @@ void COrvelPlayerDlg::OnPointerMove(const QPoint &p)
 // ---------------------------------------------------------------------------------------
 // Control states
 
-QWidget *COrvelPlayerDlg::PanelControl(Owner owner, int id) const
+QWidget *COrvelPlayerDlg::PanelControl(Owner owner, int id)
 {
     QWidget *panel = nullptr;
     switch (owner) {
@@ -615,7 +613,7 @@ void COrvelPlayerDlg::ApplyControlState(int state)
 
 void COrvelPlayerDlg::ApplyAudioRule()
 {
-    const bool hasOutput = m_soundOutputProbe ? m_soundOutputProbe() : false;
+    const bool hasOutput = CSoundOutput::Instance().GetVolume().has_value();
     QAbstractSlider *volume = Slider(IDC_VOLUME_SLIDER);
     QAbstractButton *mute = Button(IDC_MUTE);
     if (hasOutput) {

@@ -2,6 +2,7 @@
 
 #include "app/MainWindowTables.h"
 #include "ui/AppMainWindow.h"
+#include "ui/CStaticView.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -54,9 +55,9 @@ public:
     void OnHScroll(int id, int code);
 
     // Controls by id (nullptr for an unknown id); the video windows by kVideoWindow1/2.
-    QWidget *Control(int id) const;
-    QAbstractButton *Button(int id) const;
-    QAbstractSlider *Slider(int id) const;
+    QWidget *Control(int id);
+    QAbstractButton *Button(int id);
+    QAbstractSlider *Slider(int id);
     QWidget *MapWindow() const { return m_wndMap.get(); }
     QWidget *FileList() const { return m_listFiles.get(); }
     QWidget *ControlPanel() const { return m_dlgControlPanel.get(); }
@@ -67,8 +68,6 @@ public:
     void SetTimerPosition();
     void KillTimerPosition();
 
-    // Whether a sound output exists (the audio rule); replaceable for tests.
-    void SetSoundOutputProbe(std::function<bool()> probe) { m_soundOutputProbe = std::move(probe); }
     // Number of video streams of the loaded recording (0: none loaded); replaceable for tests.
     void SetStreamCountProbe(std::function<int()> probe) { m_streamCountProbe = std::move(probe); }
 
@@ -117,7 +116,7 @@ private:
     void SetSliderSkin(int id, const MainWindowTables::Skin &skin);
     void PlaceAndShow(int id, const QRect &rect);
     void HideControls(std::span<const int> ids);
-    QWidget *PanelControl(MainWindowTables::Owner owner, int id) const;
+    QWidget *PanelControl(MainWindowTables::Owner owner, int id);
     int LoadedStreamCount() const;
     bool IsRecordingLoaded() const { return LoadedStreamCount() > 0; }
     void PaintGSensorGraph(QPainter &painter) const;
@@ -162,8 +161,8 @@ private:
     // 4.
     QIcon m_hIcon;
     // 5. "Video window1" and "Video window2".
-    std::unique_ptr<QWidget> m_wndVideo1;
-    std::unique_ptr<QWidget> m_wndVideo2;
+    CStaticView m_wndVideo1;
+    CStaticView m_wndVideo2;
     // 6. the file list.
     std::unique_ptr<QWidget> m_listFiles;
     // 7. 29 skin buttons (in CreateControls order), four sliders, the two time texts.
@@ -186,7 +185,6 @@ private:
 
     QBasicTimer m_timerPosition;
     QString m_strStartupLibrary;
-    std::function<bool()> m_soundOutputProbe;
     std::function<int()> m_streamCountProbe;
     QEventLoop *m_modalLoop = nullptr;
     bool m_bInitialised = false;

@@ -4,6 +4,7 @@
 #include "TestEnvironment.h"
 
 #include "app/COrvelPlayerDlg.h"
+#include "platform/SoundOutput.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -16,6 +17,18 @@
 
 namespace
 {
+
+// This machine may or may not have a sound card: the window sees the answer given here.
+class FixedSoundOutput : public CSoundOutput::Backend
+{
+public:
+    explicit FixedSoundOutput(bool present) : m_present(present) {}
+    bool Probe() override { return m_present; }
+    GstElement *CreateSink() override { return nullptr; }
+
+private:
+    bool m_present;
+};
 
 struct Expected {
     int id;
@@ -72,8 +85,8 @@ class TestMainWindowState : public QObject
 private:
     std::unique_ptr<COrvelPlayerDlg> MakeWindow(bool soundOutput = true, int streams = 0)
     {
+        CSoundOutput::Instance().SetBackend(std::make_unique<FixedSoundOutput>(soundOutput));
         auto dlg = std::make_unique<COrvelPlayerDlg>();
-        dlg->SetSoundOutputProbe([soundOutput] { return soundOutput; });
         dlg->SetStreamCountProbe([this] { return m_streams; });
         m_streams = streams;
         dlg->move(100, 80);
@@ -106,6 +119,54 @@ private slots:
         for (const int id : kAllControls)
             if (auto *button = dlg->Button(id))
                 QVERIFY2(button->text().isEmpty(), qPrintable(QString::number(id)));
+    }
+
+    void tooltipsInEnglish_data()
+    {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("text");
+        const std::pair<int, const char *> rows[] = {
+            {1000, "Minimize"},
+            {1001, "Close"},
+            {1002, "Information"},
+            {1003, "Calender"},
+            {1004, "Save"},
+            {1005, "Delete"},
+            {1006, "Flip Vertical"},
+            {1007, "Capture"},
+            {1008, "Extend"},
+            {1009, "All"},
+            {1010, "Normal"},
+            {1011, "Event"},
+            {1012, "Motion"},
+            {1013, "Rewind"},
+            {1014, "Forward"},
+            {1015, "Play"},
+            {1016, "Prev"},
+            {1017, "Next"},
+            {1018, "Show large map"},
+            {1019, "Show Map"},
+            {1026, "Volume"},
+            {1027, "Flip Horizontal"},
+            {1028, "Front"},
+            {1030, "Rear"},
+            {1031, "All"},
+            {1032, "Speed"},
+            {1033, "Brightness"},
+            {1092, "Folder"},
+            {1093, ""},
+        };
+        for (const auto &[id, text] : rows)
+            QTest::newRow(qPrintable(QString::number(id))) << id << QString::fromUtf8(text);
+    }
+    void tooltipsInEnglish()
+    {
+        QFETCH(int, id);
+        QFETCH(QString, text);
+        auto dlg = MakeWindow();
+        QCOMPARE(dlg->GetLanguage(), std::uint16_t(1033));
+        QVERIFY(dlg->Button(id));
+        QCOMPARE(dlg->Button(id)->toolTip(), text);
     }
 
     void videoWindowsAtStart()
@@ -333,6 +394,8 @@ private slots:
             QVERIFY(dlg->Slider(1022)->isEnabled());
             QVERIFY(dlg->Button(1026)->isEnabled());
             QCOMPARE(dlg->Slider(1022)->value(), 50);
+            QCOMPARE(CSoundOutput::Instance().GetVolume(),
+                     std::optional<std::uint32_t>(0x7FFF7FFFu));
         } else {
             QVERIFY(!dlg->Slider(1022)->isEnabled());
             QCOMPARE(dlg->Slider(1022)->value(), 0);
