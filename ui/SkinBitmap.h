@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QFont>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
+#include <QString>
+
+// Every picture of the skin is a numbered bitmap compiled into the program (Qt resources,
+// ":/skin/<id>.png"). These are the only ways to reach them.
+
+// Resource path of bitmap `id` (whether or not it exists).
+QString SkinBitmapPath(int id);
+
+// True when bitmap `id` is part of the skin.
+bool HasSkinBitmap(int id);
+
+// Bitmap `id` as a pixmap (needs a QGuiApplication). A missing id gives a null pixmap.
+QPixmap LoadSkinBitmap(int id);
+
+// Bitmap `id` as an image (works without a GUI application). A missing id gives a null image.
+QImage LoadSkinImage(int id);
+
+// The application icon (resource 128) at every size the resources carry.
+QIcon LoadAppIcon();
+
+// The font a skinned control asks for: the Windows face it was designed with, then fonts with
+// Hangul, Kana and Cyrillic glyphs, so every language renders without boxes. `cellHeight` is
+// a Windows-style positive font height (ascent + descent, pixels); weight is 100..900.
+QFont MakeSkinFont(const QString &face, int cellHeight, int weight);
