@@ -1,0 +1,129 @@
+#include "filters/CDecoderBin.h"
+
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <vector>
+
+namespace
+{
+Q_LOGGING_CATEGORY(lcFilters, "quorvil.filters")
+
+constexpr char kH264Caps[] = "video/x-h264";
+
+// GstVideoOrientationMethod values of videoflip's "video-direction".
+constexpr int kOrientIdentity = 0;
+constexpr int kOrient180 = 2;
+constexpr int kOrientHorizontal = 4;
+constexpr int kOrientVertical = 5;
+
+GstElementHandle MakeElement(const char *factory, const char *name)
+{
+    return GstElementHandle::Adopt(gst_element_factory_make(factory, name));
+}
+
+// Prefers the FFmpeg decoder (software, threads, any profile the camera writes); otherwise
+// the best-ranked installed H.264 decoder.
+GstElementHandle MakeH264Decoder()
+{
+    if (auto dec = MakeElement("avdec_h264", "h264-decoder"))
+        return dec;
+    const auto factory = CGstElementFilter::FindDecoderFactory(
+        QString::fromLatin1(kH264Caps), GST_ELEMENT_FACTORY_TYPE_MEDIA_VIDEO);
+    if (!factory)
+        return {};
+    return GstElementHandle::Adopt(gst_element_factory_create(factory.get(), "h264-decoder"));
+}
+} // namespace
+
+std::unique_ptr<CBaseFilter> CDecoderBin::Create()
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    auto decoder = MakeH264Decoder();
+    if (!decoder)
+        return nullptr;
+    auto bin = GstElementHandle::Adopt(gst_bin_new("decoder"));
+    auto parser = MakeElement("h264parse", "h264-parser");
+    auto balance = MakeElement("videobalance", "brightness");
+    auto flip = MakeElement("videoflip", "flip");
+
+    // Chain in stream order; the optional stages simply drop out when not installed.
+    std::vector<GstElement *> chain;
+    for (GstElement *e : {parser.get(), decoder.get(), balance.get(), flip.get()}) {
+        if (!e)
+            continue;
+        gst_bin_add(GST_BIN(bin.get()), GST_ELEMENT(gst_object_ref(e)));
+        if (!chain.empty() && !gst_element_link(chain.back(), e)) {
+            qCWarning(lcFilters) << "decoder bin: cannot link" << GST_ELEMENT_NAME(e);
+            return nullptr;
+        }
+        chain.push_back(e);
+    }
+    const auto sink = GstPadHandle::Adopt(gst_element_get_static_pad(chain.front(), "sink"));
+    const auto src = GstPadHandle::Adopt(gst_element_get_static_pad(chain.back(), "src"));
+    gst_element_add_pad(bin.get(), gst_ghost_pad_new("sink", sink.get()));
+    gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", src.get()));
+    return std::unique_ptr<CBaseFilter>(
+        new CDecoderBin(std::move(bin), std::move(balance), std::move(flip)));
+}
+
+CDecoderBin::CDecoderBin(GstElementHandle bin, GstElementHandle balance, GstElementHandle flip)
+    : CGstElementFilter(QStringLiteral("H.264 Video Decoder"), std::move(bin)),
+      m_balance(std::move(balance)), m_flip(std::move(flip))
+{
+}
+
+HRESULT CDecoderBin::SetDecoderParam(int id, std::int32_t value)
+{
+    switch (id) {
+    case kParamPictureProperties:
+        m_bPictureProperties = value != 0;
+        ApplyBrightness();
+        return S_OK;
+    case kParamBrightness:
+        m_nBrightness = std::clamp<std::int32_t>(value, kBrightnessMin, kBrightnessMax);
+        ApplyBrightness();
+        return S_OK;
+    case kParamFlip:
+        m_bFlipEnabled = value != 0;
+        ApplyFlip();
+        return S_OK;
+    case kParamFlipVertical:
+        m_bFlipVertical = value != 0;
+        ApplyFlip();
+        return S_OK;
+    case kParamFlipHorizontal:
+        m_bFlipHorizontal = value != 0;
+        ApplyFlip();
+        return S_OK;
+    default:
+        return E_INVALIDARG;
+    }
+}
+
+int CDecoderBin::EffectiveBrightness() const
+{
+    return m_bPictureProperties ? m_nBrightness : 0;
+}
+
+void CDecoderBin::ApplyBrightness()
+{
+    if (!m_balance)
+        return;
+    // videobalance adds brightness x 255 to the luma, so an offset of b levels is b / 255.
+    g_object_set(m_balance.get(), "brightness", EffectiveBrightness() / 255.0, nullptr);
+}
+
+void CDecoderBin::ApplyFlip()
+{
+    if (!m_flip)
+        return;
+    const bool v = EffectiveFlipVertical();
+    const bool h = EffectiveFlipHorizontal();
+    const int direction = v && h ? kOrient180
+                          : v    ? kOrientVertical
+                          : h    ? kOrientHorizontal
+                                 : kOrientIdentity;
+    g_object_set(m_flip.get(), "video-direction", direction, nullptr);
+}

@@ -1,0 +1,169 @@
+#pragma once
+
+#include "filters/CBaseFilter.h"
+#include "filters/GstHandle.h"
+#include "platform/HResult.h"
+#include "playback/PlayState.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "ui/CStaticView.h"
+class CVideoRenderer;
+class IDecoderParams;
+class QSocketNotifier;
+
+// The graph of one open recording: one GStreamer pipeline, one clock, for both channels.
+//
+//   "File Source" -> "Splitter" -+-> "FFDShow Decoder1" -> "Color Space Convertor 1" -> renderer 0
+//                                +-> "FFDShow Decoder2" -> "Color Space Convertor 2" -> renderer 1
+//                                +-> (audio decoder found for the stream) -> "DirectSound Audio
+//                                    Renderer" (convert, resample, scaletempo, volume, sink)
+//
+// Media time at this interface is in 100-ns units, as the callers count it; inside GStreamer
+// it is nanoseconds. "Stopped" keeps the pipeline prerolled (GStreamer PAUSED) so the frame at
+// the position stays shown. Everything here runs on the UI thread: the bus is read through the
+// Qt event loop; the splitter's pad callbacks (streaming thread) only record pads and post a
+// bus message.
+class CDShowGraph : public QObject
+{
+    Q_OBJECT
+public:
+    CDShowGraph(int nMode, CStaticView *front, CStaticView *rear);
+    ~CDShowGraph() override;
+
+    // Before each build: state Closed, opened, no elements.
+    void Reset();
+    // 0 when a chain was built; 1 when nothing (more) could be built without a hard failure
+    // (empty path, unloadable file, no renderer, no way from the splitter to decoder 0);
+    // negative when creating or connecting something failed.
+    HRESULT BuildGraph(const QString &path);
+
+    // Transport. A refusal is VFW_E_WRONG_STATE, or -1 while the graph is not opened.
+    HRESULT Play();
+    HRESULT Pause();
+    HRESULT Stop();
+
+    // 100-ns media time; nothing when it cannot be read.
+    std::optional<std::int64_t> GetCurrentPosition();
+    std::optional<std::int64_t> GetDuration();
+    // Milliseconds; 0 when the reading fails or is zero.
+    std::uint32_t GetPositionMs();
+    std::uint32_t GetDurationMs();
+    // Accurate flushing seek (keeps the applied rate).
+    HRESULT SetPositions(std::int64_t current100ns);
+    // Flushing seek at the current position with a new rate (only when it differs).
+    HRESULT SetRate(double rate);
+
+    // Re-places and repaints both renderers in their windows.
+    void Repaint();
+    void Teardown();
+
+    // Parameter interface of decoder 0 (front) or 1 (rear); nullptr when absent.
+    IDecoderParams *DecoderParams(int index) const;
+    // A paused picture does not change by itself when decoder parameters change: this
+    // re-shows the frame of the given channel through a flushing accurate seek to its
+    // timestamp (once per batch of changes). Nothing while running.
+    void RefreshShownFrame(int channel);
+    CVideoRenderer *Renderer(int index) const;
+
+    PlayState State() const { return m_nState; }
+    bool IsOpened() const { return m_bOpened; }
+    bool IsBuilt() const { return m_bBuilt; }
+    int Mode() const { return m_nMode; }
+    int VideoStreams() const { return m_nVideoStreams; }
+    float Rate() const { return m_fRate; }
+    void SetRequestedRate(float rate) { m_fRate = rate; }
+    const QString &Path() const { return m_szPath; }
+    bool HasAudioRenderer() const { return static_cast<bool>(m_pAudioRenderer); }
+    // A seek was issued and the pipeline has not settled on it yet.
+    bool IsSeekPending() const { return m_bSeekPending; }
+    bool IsAtEndOfStream() const { return m_bEndOfStream; }
+
+    // The pipeline, for inspection (tests, benchmarks); null before a build.
+    GstElement *Pipeline() const { return m_pGraphBuilder.get(); }
+    // Names of the elements directly in the pipeline.
+    QStringList ElementNames() const;
+
+    // Carried for the sensor loader, which creates, uses and releases it.
+    std::unique_ptr<CBaseFilter> &SensorSource() { return m_pSensorSource; }
+
+private:
+    struct SplitterPad {
+        GstPadHandle pad;
+        gulong probe = 0; // blocks the pad's data until the chains are connected
+    };
+
+    HRESULT BuildSingleChain();
+    HRESULT BuildDualChain();
+    HRESULT CreateDecoder(int index, const char *name);
+    HRESULT CreateConverter(int index, const char *name);
+    HRESULT CreateRenderer(int index, const char *name);
+    GstElement *DecoderElement(int index) const;
+    void CreateAudioRenderer();
+    HRESULT AddFilter(GstElement *element, const char *name);
+    HRESULT ConnectFilters(GstElement *upstream, GstElement *downstream);
+    HRESULT IntelligentConnect(GstPad *src, GstPad *sink);
+    HRESULT StartSplitter();
+    int CountVideoStreams();
+    HRESULT StopWhenReady();
+    void ReleaseSplitterPads();
+    bool SetPipelineState(GstState state);
+
+    void AttachBus();
+    void DrainBus();
+    void HandleMessage(GstMessage *message);
+    // Reads the bus (blocking, bounded) until done() holds; false on timeout.
+    template <typename Done> bool PumpBusUntil(Done done, int timeoutMs);
+    void ApplyVolume();
+
+    static void OnPadAdded(GstElement *splitter, GstPad *pad, gpointer self);
+    static void OnNoMorePads(GstElement *splitter, gpointer self);
+
+    // Elements and components (UI thread).
+    GstElementHandle m_pGraphBuilder; // the pipeline
+    GstElementHandle m_pSource;
+    GstElementHandle m_pSplitter;
+    std::array<std::unique_ptr<CBaseFilter>, 2> m_pDecoder;
+    std::array<GstElementHandle, 2> m_pColorConverter;
+    std::array<std::unique_ptr<CVideoRenderer>, 2> m_pRenderer;
+    GstElementHandle m_pAudioRenderer;
+    GstElementHandle m_audioVolume; // inside the audio renderer
+    std::unique_ptr<CBaseFilter> m_pSensorSource;
+
+    int m_nMode = 0;
+    QPointer<CStaticView> m_hWndFront;
+    QPointer<CStaticView> m_hWndRear;
+    bool m_bOpened = false;
+    bool m_bBuilt = false;
+    float m_fRate = 1.0f;          // requested rate
+    double m_fAppliedRate = 1.0;   // rate of the current segment
+    std::int64_t m_llDuration = 0; // 100-ns units; 0 = not cached yet
+    PlayState m_nState = PlayState::Closed;
+    int m_nVideoStreams = 0;
+    QString m_szPath;
+
+    // Bus (UI thread).
+    GstBusHandle m_bus;
+    std::unique_ptr<QSocketNotifier> m_busNotifier;
+    bool m_bPadsComplete = false;
+    bool m_bSplitterFailed = false;
+    bool m_bEndOfStream = false;
+    bool m_bSeekPending = false;
+    std::int64_t m_llSeekTarget = 0; // 100-ns units
+    bool m_bRefreshPosted = false;
+    int m_nRefreshChannel = 0;
+
+    // Filled by the splitter's streaming thread, read on the UI thread.
+    std::mutex m_padMutex;
+    std::vector<SplitterPad> m_splitterPads; // guarded by m_padMutex
+};

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "filters/GstHandle.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointer>
+
+#include <gst/app/gstappsink.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "ui/CStaticView.h"
+
+// The video renderer of one channel: a sink that takes BGRx frames and hands the latest one
+// to its video window, which paints it stretched over the whole window. Frames arrive on a
+// streaming thread and are handed over on the UI thread; a frame that arrives before the last
+// one was handed over replaces it (never queues). The last frame handed over is what
+// GetCurrentImage returns.
+class CVideoRenderer : public QObject
+{
+    Q_OBJECT
+public:
+    // nullptr when the sink cannot be made.
+    static std::unique_ptr<CVideoRenderer> Create();
+    ~CVideoRenderer() override;
+
+    GstElement *Element() const { return m_sink.get(); }
+
+    // The window frames go to (SetVideoClippingWindow); the picture always fills it.
+    void SetVideoWindow(CStaticView *view);
+    CStaticView *VideoWindow() const { return m_view; }
+    // Re-places and repaints the current picture in the window.
+    void RepaintVideo();
+
+    // A top-down copy of the last frame handed over; false when there is none yet.
+    bool GetCurrentImage(QImage &image);
+    // Stream time (ns) of the last frame handed over.
+    std::optional<std::int64_t> CurrentStreamTimeNs();
+    // Frames handed to the window since creation.
+    std::uint64_t FramesShown() const { return m_nFramesShown; }
+
+    // Drops every reference to GStreamer memory: the window keeps a private copy of its
+    // picture. Called before the graph goes away.
+    void Detach();
+
+signals:
+    // UI thread: a new frame reached the window.
+    void FrameShown();
+
+private:
+    CVideoRenderer() = default;
+    static GstFlowReturn OnNewPreroll(GstAppSink *sink, gpointer self);
+    static GstFlowReturn OnNewSample(GstAppSink *sink, gpointer self);
+    // Streaming thread: wraps the sample and posts the hand-over unless one is pending.
+    void Offer(GstSampleHandle sample);
+    // UI thread.
+    void HandOver();
+
+    GstElementHandle m_sink;
+    QPointer<CStaticView> m_view; // UI thread
+
+    std::mutex m_mutex;
+    QImage m_pendingFrame;             // guarded by m_mutex
+    std::int64_t m_nPendingTimeNs = 0; // guarded by m_mutex
+    bool m_bHandOverPosted = false;    // guarded by m_mutex
+    bool m_bDetached = false;          // guarded by m_mutex
+
+    QImage m_currentFrame;                       // UI thread
+    std::optional<std::int64_t> m_currentTimeNs; // UI thread
+    std::uint64_t m_nFramesShown = 0;            // UI thread
+};
