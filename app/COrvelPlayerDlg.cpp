@@ -1,6 +1,7 @@
 #include "app/COrvelPlayerDlg.h"
 
 #include "app/MainWindowIds.h"
+#include "platform/Drives.h"
 #include "platform/SoundOutput.h"
 #include "ui/CTextTable.h"
 #include "ui/SkinBitmap.h"
@@ -168,7 +169,17 @@ bool COrvelPlayerDlg::OnInitDialog()
     CreateControls();  // 8.
     LayoutControls(1); // 9.
 
-    // 10. filter check, 11. drive notifications: not yet wired (see report).
+    // 10. filter check: not yet wired (see report).
+
+    // 11. drive notifications for as long as the window lives; without them the viewer runs on.
+    m_driveMonitor = CreateDriveMonitor();
+    if (m_driveMonitor && m_driveMonitor->IsActive()) {
+        const auto post = [this] {
+            QCoreApplication::postEvent(this, new QEvent(MessageEventType(WM_DRIVE_NOTIFY)));
+        };
+        connect(m_driveMonitor.get(), &IDriveMonitor::DriveAdded, this, post);
+        connect(m_driveMonitor.get(), &IDriveMonitor::DriveRemoved, this, post);
+    }
 
     // 12. the three panels, hidden pop-up windows owned by this window.
     const auto makePanel = [this](const char *name) {
@@ -845,8 +856,19 @@ void COrvelPlayerDlg::OnExtend()
     ToggleExtendedMode();
 }
 
-void COrvelPlayerDlg::OnDriveProbe() {}
+void COrvelPlayerDlg::OnDriveProbe()
+{
+    // Only offer the card selection when some removable drive is there at all.
+    if (!HasRemovableDrive())
+        return;
+    SelectCardDrive();
+}
+
 void COrvelPlayerDlg::OnDriveNotify() {}
+
+void COrvelPlayerDlg::SelectCardDrive() {}
+
+void COrvelPlayerDlg::RepaintVideo() {}
 void COrvelPlayerDlg::OnSensorReload() {}
 void COrvelPlayerDlg::OnPositionTick() {}
 void COrvelPlayerDlg::OpenStartupLibrary() {}
@@ -870,8 +892,126 @@ void COrvelPlayerDlg::OnNext() {}
 void COrvelPlayerDlg::OnLargeMapButton() {}
 void COrvelPlayerDlg::OnShowMapButton() {}
 void COrvelPlayerDlg::OnMute() {}
-void COrvelPlayerDlg::ShowFrontView() {}
-void COrvelPlayerDlg::ShowRearView() {}
-void COrvelPlayerDlg::ShowBothViews() {}
 void COrvelPlayerDlg::OnFolderButton() {}
 void COrvelPlayerDlg::OnCheckAllButton() {}
+
+// ---------------------------------------------------------------------------------------
+// Channel views: which video windows show, and where.
+
+namespace
+{
+
+// The 16:9 fit of one picture into the whole client area in extended mode.
+QRect FitSixteenByNine(int w, int h)
+{
+    if (h >= w / 16 * 9)
+        return {0, (h - w / 16 * 9) / 2, w, w / 16 * 9};
+    return {(w - h / 9 * 16) / 2, 0, h / 9 * 16, h};
+}
+
+constexpr QRect kSingleViewRect{3, 78, 688, 387};
+
+} // namespace
+
+void COrvelPlayerDlg::SetViewChecks(int checkedId)
+{
+    const std::pair<int, int> views[] = {
+        {IDC_FRONT, IDC_TOP_FRONT}, {IDC_REAR, IDC_TOP_REAR}, {IDC_ALL_VIEWS, IDC_TOP_ALL}};
+    for (const auto &[mainId, topId] : views) {
+        if (QAbstractButton *button = Button(mainId)) {
+            button->setChecked(mainId == checkedId);
+            button->repaint();
+        }
+        if (auto *copy = qobject_cast<QAbstractButton *>(PanelControl(Owner::TopBar, topId)))
+            copy->setChecked(mainId == checkedId);
+    }
+}
+
+void COrvelPlayerDlg::UncheckView(int mainId, int topId)
+{
+    Button(mainId)->setChecked(false);
+    if (auto *copy = qobject_cast<QAbstractButton *>(PanelControl(Owner::TopBar, topId)))
+        copy->setChecked(false);
+}
+
+void COrvelPlayerDlg::ShowFrontView()
+{
+    m_nChannelView = 1;
+    const bool largeMap = m_nMapState == 16;
+    if (m_nDisplayMode == 1) {
+        m_wndVideo1.hide();
+        m_wndVideo1.setGeometry(kSingleViewRect);
+        RepaintVideo();
+        m_wndVideo2.hide();
+        m_wndVideo1.setVisible(!largeMap);
+    } else {
+        m_wndVideo1.setGeometry(FitSixteenByNine(width(), height()));
+        m_wndVideo1.show();
+        m_wndVideo2.hide();
+        RepaintVideo();
+    }
+    SetViewChecks(IDC_FRONT);
+    update();
+}
+
+void COrvelPlayerDlg::ShowRearView()
+{
+    if (LoadedStreamCount() < 2) {
+        UncheckView(IDC_REAR, IDC_TOP_REAR);
+        return;
+    }
+    m_nChannelView = 2;
+    if (m_nDisplayMode == 1) {
+        m_wndVideo1.hide();
+        m_wndVideo2.setGeometry(kSingleViewRect);
+        m_wndVideo2.setVisible(m_nMapState != 16);
+    } else {
+        m_wndVideo2.setGeometry(FitSixteenByNine(width(), height()));
+        m_wndVideo1.hide();
+        m_wndVideo2.show();
+    }
+    RepaintVideo();
+    SetViewChecks(IDC_REAR);
+    update();
+}
+
+void COrvelPlayerDlg::ShowBothViews()
+{
+    if (LoadedStreamCount() < 2) {
+        UncheckView(IDC_ALL_VIEWS, IDC_TOP_ALL);
+        return;
+    }
+    m_nChannelView = 4;
+    const bool shown = m_nMapState != 16;
+    // The windows pass through a zero size first so the renderers repaint freshly sized.
+    if (m_nDisplayMode == 1) {
+        m_wndVideo1.setGeometry(3, 175, 0, 0);
+        m_wndVideo2.setGeometry(347, 175, 0, 0);
+        m_wndVideo1.setVisible(shown);
+        m_wndVideo2.setVisible(shown);
+        RepaintVideo();
+        SetViewChecks(IDC_ALL_VIEWS);
+        m_wndVideo1.setGeometry(3, 175, 344, 194);
+        m_wndVideo2.setGeometry(347, 175, 344, 194);
+        m_wndVideo1.setVisible(shown);
+        m_wndVideo2.setVisible(shown);
+    } else {
+        const int w = width();
+        const int h = height();
+        const int u = h < w / 16 * 9 ? h / 9 : w / 16;
+        const int d = u * 9 / 2;
+        const int y = (h - d) / 2;
+        m_wndVideo1.setGeometry(0, y, 0, 0);
+        m_wndVideo1.show();
+        m_wndVideo2.setGeometry(w / 2, y, 0, 0);
+        m_wndVideo2.show();
+        RepaintVideo();
+        SetViewChecks(IDC_ALL_VIEWS);
+        m_wndVideo1.setGeometry(0, y, w / 2, d);
+        m_wndVideo2.setGeometry(w / 2, y, w / 2, d);
+        m_wndVideo1.show();
+        m_wndVideo2.show();
+    }
+    RepaintVideo();
+    update();
+}

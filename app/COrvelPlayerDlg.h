@@ -21,6 +21,7 @@
 #include <optional>
 #include <vector>
 
+class IDriveMonitor;
 class QEventLoop;
 
 // The main window: a frameless 1022 x 682 skinned window (extended mode: the whole screen) that
@@ -44,6 +45,10 @@ public:
     // Layout kinds 1 (normal), 2 (extended) and 16 (large map); others do nothing. Returns 0.
     int LayoutControls(int kind);
     void ToggleExtendedMode();
+    // Channel views: front (1), rear (2) or both (4) video windows, placed for the display mode.
+    void ShowFrontView();
+    void ShowRearView();
+    void ShowBothViews();
     // Control states 0 Idle, 1 Listed, 2 Playing; others do nothing.
     void ApplyControlState(int state);
     // Places the file list, the map window and both map buttons as map state `mapState` wants.
@@ -151,9 +156,10 @@ private:
     void OnLargeMapButton();
     void OnShowMapButton();
     void OnMute();
-    void ShowFrontView();
-    void ShowRearView();
-    void ShowBothViews();
+    void SetViewChecks(int checkedId);
+    void UncheckView(int mainId, int topId);
+    void SelectCardDrive();
+    void RepaintVideo();
     void OnFolderButton();
     void OnCheckAllButton();
 
@@ -183,6 +189,7 @@ private:
     QString m_strSaveFolder;
     QString m_strCaptureFolder;
 
+    std::unique_ptr<IDriveMonitor> m_driveMonitor;
     QBasicTimer m_timerPosition;
     QString m_strStartupLibrary;
     std::function<int()> m_streamCountProbe;
