@@ -3,6 +3,7 @@
 #include "app/MainWindowIds.h"
 #include "platform/Drives.h"
 #include "platform/SoundOutput.h"
+#include "ui/CKipSkinButton.h"
 #include "ui/CTextTable.h"
 #include "ui/SkinBitmap.h"
 
@@ -14,7 +15,6 @@
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QScreen>
 #include <QSlider>
 #include <QTimer>
@@ -116,8 +116,14 @@ COrvelPlayerDlg::COrvelPlayerDlg(QWidget *parent)
     // Pointer zones of extended mode need moves without a pressed button.
     setMouseTracking(true);
     m_listFiles = std::make_unique<QWidget>();
-    for (std::size_t i = 0; i < m_buttons.size(); ++i)
-        m_buttons[i] = std::make_unique<QPushButton>();
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) {
+        const ButtonSpec &spec = Buttons()[i];
+        m_buttons[i] = std::make_unique<CKipSkinButton>(nullptr,
+                                                        spec.kind == ButtonKind::Check
+                                                            ? CKipSkinButton::Kind::CheckBox
+                                                            : CKipSkinButton::Kind::Push,
+                                                        spec.id);
+    }
     for (auto &slider : m_sliders)
         slider = std::make_unique<QSlider>(Qt::Horizontal);
     m_staticPositionTime = std::make_unique<QLabel>();
@@ -233,7 +239,7 @@ QWidget *COrvelPlayerDlg::Control(int id)
     }
 }
 
-QAbstractButton *COrvelPlayerDlg::Button(int id)
+CKipSkinButton *COrvelPlayerDlg::Button(int id)
 {
     const int i = ButtonIndex(id);
     return i < 0 ? nullptr : m_buttons[static_cast<std::size_t>(i)].get();
@@ -247,8 +253,8 @@ QAbstractSlider *COrvelPlayerDlg::Slider(int id)
 
 void COrvelPlayerDlg::SetButtonSkin(int id, const Skin &skin)
 {
-    if (auto *button = Button(id)) {
-        button->setIcon(QIcon(LoadSkinBitmap(skin[0])));
+    if (CKipSkinButton *button = Button(id)) {
+        button->SetBitmaps(skin[0], skin[1], skin[2], skin[3], skin[4]);
         button->setText(QString());
     }
 }
@@ -290,14 +296,13 @@ void COrvelPlayerDlg::CreateControls()
     const CTextTable texts;
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         const ButtonSpec &spec = Buttons()[i];
-        QAbstractButton &button = *m_buttons[i];
+        CKipSkinButton &button = *m_buttons[i];
         button.setParent(this);
         button.setObjectName(ControlName(spec.id));
-        button.setCheckable(spec.kind == ButtonKind::Check);
         button.setFocusPolicy(Qt::StrongFocus);
         SetButtonSkin(spec.id, spec.skin);
-        button.setToolTip(texts.GetText(QString::fromLatin1(spec.tooltipKey)));
-        connect(&button, &QAbstractButton::clicked, this, [this, id = spec.id] { OnCommand(id); });
+        button.SetTooltipText(texts.GetText(QString::fromLatin1(spec.tooltipKey)));
+        connect(&button, &CKipSkinButton::Command, this, &COrvelPlayerDlg::OnCommand);
     }
 
     // 6. sliders: skins, the position slider's first place, no wheel.
@@ -336,7 +341,7 @@ void COrvelPlayerDlg::CreateControls()
     Slider(IDC_VOLUME_SLIDER)->setEnabled(true);
     CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(50));
     Button(IDC_MUTE)->setEnabled(true);
-    Button(IDC_MUTE)->setChecked(false);
+    Button(IDC_MUTE)->SetCheck(0);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -450,7 +455,7 @@ void COrvelPlayerDlg::LayoutLargeMap()
     for (const PlacedControl &placed : LargeMapLayout())
         PlaceAndShow(placed.id, placed.rect);
     SetButtonSkin(IDC_LARGE_MAP, kLargeMapReduceSkin);
-    Button(IDC_LARGE_MAP)->setToolTip(QString());
+    Button(IDC_LARGE_MAP)->SetTooltipText(QString());
     // 3., 5.
     HideControls(LargeMapHidden());
     // 6.
@@ -626,7 +631,7 @@ void COrvelPlayerDlg::ApplyAudioRule()
 {
     const bool hasOutput = CSoundOutput::Instance().GetVolume().has_value();
     QAbstractSlider *volume = Slider(IDC_VOLUME_SLIDER);
-    QAbstractButton *mute = Button(IDC_MUTE);
+    CKipSkinButton *mute = Button(IDC_MUTE);
     if (hasOutput) {
         volume->setEnabled(true);
         mute->setEnabled(true);
@@ -635,7 +640,7 @@ void COrvelPlayerDlg::ApplyAudioRule()
     volume->setValue(0);
     volume->update();
     volume->setEnabled(false);
-    mute->setChecked(true);
+    mute->SetCheck(1);
     mute->setEnabled(false);
 }
 
@@ -918,20 +923,20 @@ void COrvelPlayerDlg::SetViewChecks(int checkedId)
     const std::pair<int, int> views[] = {
         {IDC_FRONT, IDC_TOP_FRONT}, {IDC_REAR, IDC_TOP_REAR}, {IDC_ALL_VIEWS, IDC_TOP_ALL}};
     for (const auto &[mainId, topId] : views) {
-        if (QAbstractButton *button = Button(mainId)) {
-            button->setChecked(mainId == checkedId);
+        if (CKipSkinButton *button = Button(mainId)) {
+            button->SetCheck(mainId == checkedId ? 1 : 0);
             button->repaint();
         }
-        if (auto *copy = qobject_cast<QAbstractButton *>(PanelControl(Owner::TopBar, topId)))
-            copy->setChecked(mainId == checkedId);
+        if (auto *copy = qobject_cast<CKipSkinButton *>(PanelControl(Owner::TopBar, topId)))
+            copy->SetCheck(mainId == checkedId ? 1 : 0);
     }
 }
 
 void COrvelPlayerDlg::UncheckView(int mainId, int topId)
 {
-    Button(mainId)->setChecked(false);
-    if (auto *copy = qobject_cast<QAbstractButton *>(PanelControl(Owner::TopBar, topId)))
-        copy->setChecked(false);
+    Button(mainId)->SetCheck(0);
+    if (auto *copy = qobject_cast<CKipSkinButton *>(PanelControl(Owner::TopBar, topId)))
+        copy->SetCheck(0);
 }
 
 void COrvelPlayerDlg::ShowFrontView()

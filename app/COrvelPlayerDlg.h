@@ -2,6 +2,7 @@
 
 #include "app/MainWindowTables.h"
 #include "ui/AppMainWindow.h"
+#include "ui/CKipSkinButton.h"
 #include "ui/CStaticView.h"
 
 #include <QAbstractButton>
@@ -61,7 +62,7 @@ public:
 
     // Controls by id (nullptr for an unknown id); the video windows by kVideoWindow1/2.
     QWidget *Control(int id);
-    QAbstractButton *Button(int id);
+    CKipSkinButton *Button(int id);
     QAbstractSlider *Slider(int id);
     QWidget *MapWindow() const { return m_wndMap.get(); }
     QWidget *FileList() const { return m_listFiles.get(); }
@@ -172,7 +173,7 @@ private:
     // 6. the file list.
     std::unique_ptr<QWidget> m_listFiles;
     // 7. 29 skin buttons (in CreateControls order), four sliders, the two time texts.
-    std::array<std::unique_ptr<QAbstractButton>, 29> m_buttons;
+    std::array<std::unique_ptr<CKipSkinButton>, 29> m_buttons;
     std::array<std::unique_ptr<QAbstractSlider>, 4> m_sliders;
     std::unique_ptr<QWidget> m_staticPositionTime;
     std::unique_ptr<QWidget> m_staticTotalTime;

@@ -197,7 +197,7 @@ private slots:
         QCOMPARE(dlg->Slider(1023)->minimum(), -150);
         QCOMPARE(dlg->Slider(1023)->maximum(), 150);
         QCOMPARE(dlg->Slider(1023)->value(), 0);
-        QVERIFY(!dlg->Button(1026)->isChecked());
+        QCOMPARE(dlg->Button(1026)->GetCheck(), 0);
     }
 
     void normalLayout_data()
@@ -399,7 +399,7 @@ private slots:
         } else {
             QVERIFY(!dlg->Slider(1022)->isEnabled());
             QCOMPARE(dlg->Slider(1022)->value(), 0);
-            QVERIFY(dlg->Button(1026)->isChecked());
+            QCOMPARE(dlg->Button(1026)->GetCheck(), 1);
             QVERIFY(!dlg->Button(1026)->isEnabled());
         }
         if (state < 2) {
@@ -490,6 +490,41 @@ private slots:
         dlg->OnCommand(1000);
         QVERIFY(dlg->isMinimized() || dlg->windowState() & Qt::WindowMinimized);
         QVERIFY(dlg->IsPositionTimerActive());
+    }
+
+    // Pictures of every layout for a person to look at (QUORVIL_SHOT_DIR); the checks here are
+    // only that each grab has the window's size and is not blank.
+    void grabEveryLayout()
+    {
+        const QString dir = qEnvironmentVariable("QUORVIL_SHOT_DIR");
+        auto dlg = MakeWindow(true, 2);
+        const auto shoot = [&](const char *name) {
+            const QImage image = dlg->grab().toImage();
+            QCOMPARE(image.size(), dlg->size());
+            QVERIFY(image.pixelColor(10, 10) != image.pixelColor(500, 300) ||
+                    dlg->m_nDisplayMode == 2);
+            if (!dir.isEmpty())
+                image.save(dir + "/" + name + ".png");
+        };
+        shoot("normal-idle");
+        dlg->ApplyControlState(1);
+        shoot("normal-listed");
+        dlg->ApplyControlState(2);
+        dlg->ShowFrontView();
+        shoot("normal-playing-front");
+        dlg->ShowBothViews();
+        shoot("normal-playing-both");
+        dlg->m_nMapState = 8;
+        dlg->ApplyMapStateGeometry(8);
+        shoot("normal-small-map");
+        dlg->m_nMapState = 16;
+        dlg->LayoutControls(16);
+        shoot("large-map");
+        dlg->m_nMapState = 0;
+        dlg->LayoutControls(1);
+        dlg->ApplyMapStateGeometry(0);
+        dlg->OnCommand(1008);
+        shoot("extended");
     }
 
     void unknownCommandDoesNothing()
