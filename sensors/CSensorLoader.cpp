@@ -1,0 +1,227 @@
+#include "sensors/CSensorLoader.h"
+
+#include "filters/CFilterRegistry.h"
+#include "filters/CSensorDataSource.h"
+#include "filters/IFileSourceFilter.h"
+#include "filters/ISensorDataReader.h"
+
+#include <QLoggingCategory>
+#include <QMetaObject>
+
+#include <array>
+#include <chrono>
+
+namespace
+{
+Q_LOGGING_CATEGORY(lcSensorLoader, "quorvil.sensors")
+
+// A chunk goes to the UI thread after this many records or this much time, whichever comes
+// first: the map can follow a long load while it runs, without one queued call per record.
+constexpr std::size_t kChunkRecords = 1024;
+constexpr auto kChunkInterval = std::chrono::milliseconds(100);
+
+std::unique_ptr<CBaseFilter> CreateSource(const QString &clsid)
+{
+    std::unique_ptr<CBaseFilter> source;
+    if (Failed(CFilterRegistry::Instance().CreateInstance(clsid, source)))
+        qCDebug(lcSensorLoader) << "no sensor data source" << clsid;
+    return source;
+}
+
+} // namespace
+
+CSensorLoader::CSensorLoader(CTextData &track, QObject *parent)
+    : CSensorLoader(track, QString::fromLatin1(CLSID_SensorDataSource), parent)
+{
+}
+
+CSensorLoader::CSensorLoader(CTextData &track, QString clsid, QObject *parent)
+    : QObject(parent), m_track(track), m_strClsid(std::move(clsid))
+{
+}
+
+CSensorLoader::~CSensorLoader()
+{
+    StopWorker();
+}
+
+void CSensorLoader::StopWorker()
+{
+    if (m_worker.joinable()) {
+        m_worker.request_stop();
+        m_worker.join();
+    }
+    // Whatever the old worker still queued carries an old number and is dropped.
+    ++m_nGeneration;
+}
+
+void CSensorLoader::Cancel()
+{
+    StopWorker();
+    if (m_bLoading) {
+        m_bLoading = false;
+        emit loadEnded(LoadResult::Cancelled);
+    }
+}
+
+void CSensorLoader::Stop()
+{
+    Cancel();
+    m_track.RemoveAll();
+}
+
+void CSensorLoader::StartSensorLoad(const QString &path)
+{
+    // The old worker has ended before the track is emptied and refilled.
+    Cancel();
+    m_track.RemoveAll();
+
+    const std::uint64_t generation = m_nGeneration;
+    m_bLoading = true;
+    emit loadStarted();
+    std::unique_ptr<CBaseFilter> source = CreateSource(m_strClsid);
+    if (!source) {
+        m_bLoading = false;
+        emit loadEnded(LoadResult::NoSource);
+        return;
+    }
+    m_worker = std::jthread(
+        [this, generation, path](std::stop_token stop, std::unique_ptr<CBaseFilter> src) {
+            LoadSensorTrack(std::move(stop), generation, path, std::move(src));
+        },
+        std::move(source));
+}
+
+bool CSensorLoader::ReadRecords(CBaseFilter *source, const QString &path, std::size_t bufferSize,
+                                const std::stop_token &stop, const RecordSink &sink)
+{
+    auto *file = dynamic_cast<IFileSourceFilter *>(source);
+    auto *reader = dynamic_cast<ISensorDataReader *>(source);
+    if (!file || !reader)
+        return false;
+    if (auto *ours = dynamic_cast<CSensorDataSource *>(source))
+        ours->SetStopToken(stop);
+    if (const HRESULT hr = file->Load(path); Failed(hr)) {
+        qCDebug(lcSensorLoader) << "sensor source refused" << path << Qt::hex << hr;
+        return false;
+    }
+
+    std::array<std::uint8_t, kRecordBufferSize> buffer;
+    const std::span<std::uint8_t> record(buffer.data(), std::min(bufferSize, buffer.size()));
+    int transient = 0;
+    for (std::uint64_t reads = 0; reads < kMaxReads && !stop.stop_requested(); ++reads) {
+        std::fill(record.begin(), record.end(), std::uint8_t{0});
+        auto size = static_cast<std::uint32_t>(record.size());
+        std::uint32_t time = 0;
+        const HRESULT hr = reader->ReadRecord(record.data(), &size, &time);
+        if (hr == S_OK) {
+            transient = 0;
+            // The whole zero-filled buffer: a short record reads as zero-padded.
+            sink(record, time);
+        } else if (hr == ISensorDataReader::kEndOfData ||
+                   hr == ISensorDataReader::kCannotReadFurther) {
+            return true;
+        } else if (++transient >= kMaxTransientResults) {
+            qCDebug(lcSensorLoader)
+                << "sensor source keeps failing; ending the load" << Qt::hex << hr;
+            return true;
+        }
+    }
+    if (!stop.stop_requested())
+        qCDebug(lcSensorLoader) << "sensor source never ended; stopped after" << kMaxReads
+                                << "reads";
+    return true;
+}
+
+void CSensorLoader::LoadSensorTrack(std::stop_token stop, std::uint64_t generation, QString path,
+                                    std::unique_ptr<CBaseFilter> source)
+{
+    // Runs on the worker: touches nothing of the loader but `this` as the target of queued
+    // calls, which Qt drops if the loader is gone.
+    auto chunk = std::make_shared<CTextData>(CTextData::Empty());
+    std::size_t pending = 0;
+    auto lastPost = std::chrono::steady_clock::now();
+    auto post = [&] {
+        if (pending == 0)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, chunk] { OnChunk(generation, *chunk); }, Qt::QueuedConnection);
+        chunk = std::make_shared<CTextData>(CTextData::Empty());
+        pending = 0;
+        lastPost = std::chrono::steady_clock::now();
+    };
+
+    const bool loaded =
+        ReadRecords(source.get(), path, kRecordBufferSize, stop,
+                    [&](std::span<const std::uint8_t> record, std::uint32_t t) {
+                        chunk->AddRecord(record, t);
+                        if (++pending >= kChunkRecords ||
+                            std::chrono::steady_clock::now() - lastPost >= kChunkInterval)
+                            post();
+                    });
+    source.reset(); // the file is closed before the UI hears of the end
+    if (stop.stop_requested())
+        return; // the UI thread has already ended this load
+    post();
+    const LoadResult result = loaded ? LoadResult::Completed : LoadResult::NoSource;
+    QMetaObject::invokeMethod(
+        this, [this, generation, result] { OnWorkerEnded(generation, result); },
+        Qt::QueuedConnection);
+}
+
+void CSensorLoader::OnChunk(std::uint64_t generation, const CTextData &chunk)
+{
+    if (generation != m_nGeneration || !m_bLoading)
+        return;
+    m_track.Append(chunk);
+    emit recordsAdded();
+}
+
+void CSensorLoader::OnWorkerEnded(std::uint64_t generation, LoadResult result)
+{
+    if (generation != m_nGeneration || !m_bLoading)
+        return;
+    // The worker's last act was to queue this call: joining takes no time.
+    if (m_worker.joinable())
+        m_worker.join();
+    m_bLoading = false;
+    emit loadEnded(result);
+}
+
+bool CSensorLoader::OnSensorReload(const QString &path)
+{
+    Cancel();
+    m_bLoading = true;
+    emit loadStarted();
+    m_track.RemoveAll();
+    std::unique_ptr<CBaseFilter> source = CreateSource(m_strClsid);
+    const bool loaded =
+        source && ReadRecords(source.get(), path, kReloadBufferSize, {},
+                              [this](std::span<const std::uint8_t> record, std::uint32_t t) {
+                                  m_track.AddRecord(record, t);
+                              });
+    source.reset();
+    m_bLoading = false;
+    emit loadEnded(loaded ? LoadResult::Completed : LoadResult::NoSource);
+    return loaded;
+}
+
+std::optional<std::size_t> CSensorLoader::FindMapFix(const std::vector<CGPSData> &fixes,
+                                                     std::uint32_t position)
+{
+    for (std::size_t i = 0; i < fixes.size(); ++i)
+        if (fixes[i].m_nTime >= position)
+            return i;
+    return std::nullopt;
+}
+
+std::optional<std::size_t> CSensorLoader::FindSpeedFix(const std::vector<CGPSData> &fixes,
+                                                       std::uint32_t position)
+{
+    if (fixes.empty())
+        return std::nullopt;
+    const std::optional<std::size_t> map = FindMapFix(fixes, position);
+    if (!map)
+        return fixes.size() - 1;
+    return *map == 0 ? 0 : *map - 1;
+}
