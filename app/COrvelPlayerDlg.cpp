@@ -3,6 +3,7 @@
 #include "app/MainWindowIds.h"
 #include "platform/Drives.h"
 #include "platform/SoundOutput.h"
+#include "ui/CKipFileListVerticleScrollbar.h"
 #include "ui/CKipSkinButton.h"
 #include "ui/CTextTable.h"
 #include "ui/SkinBitmap.h"
@@ -11,12 +12,10 @@
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
-#include <QSlider>
 #include <QTimer>
 #include <QWindow>
 
@@ -115,7 +114,6 @@ COrvelPlayerDlg::COrvelPlayerDlg(QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Pointer zones of extended mode need moves without a pressed button.
     setMouseTracking(true);
-    m_listFiles = std::make_unique<QWidget>();
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
         const ButtonSpec &spec = Buttons()[i];
         m_buttons[i] = std::make_unique<CKipSkinButton>(nullptr,
@@ -124,12 +122,9 @@ COrvelPlayerDlg::COrvelPlayerDlg(QWidget *parent)
                                                             : CKipSkinButton::Kind::Push,
                                                         spec.id);
     }
-    for (auto &slider : m_sliders)
-        slider = std::make_unique<QSlider>(Qt::Horizontal);
-    m_staticPositionTime = std::make_unique<QLabel>();
-    m_staticTotalTime = std::make_unique<QLabel>();
-    m_wndMap = std::make_unique<QWidget>(this);
-    m_staticFileName = std::make_unique<QLabel>();
+    for (std::size_t i = 0; i < m_sliders.size(); ++i)
+        m_sliders[i] = std::make_unique<CKipImageSlider>(nullptr, Sliders()[i].id);
+    m_wndMap.setParent(this);
 }
 
 COrvelPlayerDlg::~COrvelPlayerDlg()
@@ -225,15 +220,15 @@ QWidget *COrvelPlayerDlg::Control(int id)
     case kVideoWindow2:
         return &m_wndVideo2;
     case IDC_FILE_LIST:
-        return m_listFiles.get();
+        return &m_listFiles;
     case IDC_MAP:
-        return m_wndMap.get();
+        return &m_wndMap;
     case IDC_TOTAL_TIME:
-        return m_staticTotalTime.get();
+        return &m_staticTotalTime;
     case IDC_POSITION_TIME:
-        return m_staticPositionTime.get();
+        return &m_staticPositionTime;
     case IDC_FILE_NAME:
-        return m_staticFileName.get();
+        return &m_staticFileName;
     default:
         return nullptr;
     }
@@ -245,7 +240,7 @@ CKipSkinButton *COrvelPlayerDlg::Button(int id)
     return i < 0 ? nullptr : m_buttons[static_cast<std::size_t>(i)].get();
 }
 
-QAbstractSlider *COrvelPlayerDlg::Slider(int id)
+CKipImageSlider *COrvelPlayerDlg::Slider(int id)
 {
     const int i = SliderIndex(id);
     return i < 0 ? nullptr : m_sliders[static_cast<std::size_t>(i)].get();
@@ -261,9 +256,8 @@ void COrvelPlayerDlg::SetButtonSkin(int id, const Skin &skin)
 
 void COrvelPlayerDlg::SetSliderSkin(int id, const Skin &skin)
 {
-    Q_UNUSED(skin);
-    if (auto *slider = Slider(id))
-        slider->update();
+    if (CKipImageSlider *slider = Slider(id))
+        slider->SetBitmaps(skin[0], skin[1], skin[2], skin[3], skin[4]);
 }
 
 void COrvelPlayerDlg::CreateControls()
@@ -287,8 +281,8 @@ void COrvelPlayerDlg::CreateControls()
                false);
 
     // 3. the map window starts invisible.
-    m_wndMap->setObjectName(ControlName(IDC_MAP));
-    m_wndMap->setGeometry(kNoRect);
+    m_wndMap.setObjectName(ControlName(IDC_MAP));
+    m_wndMap.setGeometry(kNoRect);
 
     // 4. attaching the video windows to the player: not yet wired (see report).
 
@@ -308,32 +302,51 @@ void COrvelPlayerDlg::CreateControls()
     // 6. sliders: skins, the position slider's first place, no wheel.
     for (std::size_t i = 0; i < m_sliders.size(); ++i) {
         const SliderSpec &spec = Sliders()[i];
-        QAbstractSlider &slider = *m_sliders[i];
+        CKipImageSlider &slider = *m_sliders[i];
         slider.setParent(this);
         slider.setObjectName(ControlName(spec.id));
         SetSliderSkin(spec.id, spec.skin);
-        connect(&slider, &QAbstractSlider::actionTriggered, this,
-                [this, id = spec.id](int action) { OnHScroll(id, action); });
+        slider.SetWheelPasses(false);
+        connect(&slider, &CKipImageSlider::HScroll, this,
+                [this, id = spec.id](int code, CKipImageSlider *) { OnHScroll(id, code); });
     }
     Slider(IDC_POSITION_SLIDER)->setGeometry(39, 477, 371, 20);
 
     // 7. the three texts.
-    for (const auto &[text, id] : {std::pair{m_staticPositionTime.get(), IDC_POSITION_TIME},
-                                   std::pair{m_staticTotalTime.get(), IDC_TOTAL_TIME},
-                                   std::pair{m_staticFileName.get(), IDC_FILE_NAME}}) {
-        text->setParent(this);
-        text->setObjectName(ControlName(id));
+    struct TextSetup {
+        CKipStaticTrans *text;
+        int id;
+        int background;
+        QColor colour;
+    };
+    const TextSetup textSetups[] = {
+        {&m_staticPositionTime, IDC_POSITION_TIME, 293, QColor(164, 164, 164)},
+        {&m_staticTotalTime, IDC_TOTAL_TIME, 294, QColor(164, 164, 164)},
+        {&m_staticFileName, IDC_FILE_NAME, 312, QColor(146, 146, 146)},
+    };
+    for (const TextSetup &setup : textSetups) {
+        setup.text->setParent(this);
+        setup.text->setObjectName(ControlName(setup.id));
+        setup.text->SetBackgroundBitmap(setup.background);
+        setup.text->SetBackgroundColor(std::nullopt);
+        setup.text->SetTextColor(setup.colour);
     }
+    m_staticFileName.setText(QString());
 
-    // 8. the file list.
-    m_listFiles->setParent(this);
-    m_listFiles->setObjectName(ControlName(IDC_FILE_LIST));
-    m_listFiles->setGeometry(695, 126, 308, 508);
-    m_listFiles->setGeometry(695, 126, 324, 508);
+    // 8. the file list with its skinned scrollbar and the six columns.
+    m_listFiles.setParent(this);
+    m_listFiles.setObjectName(ControlName(IDC_FILE_LIST));
+    m_listFiles.setGeometry(695, 126, 308, 508);
+    m_listFiles.CreateSkinScrollbar();
+    m_listFiles.setGeometry(695, 126, 324, 508);
+    m_listFiles.ApplyLayout();
+    m_listFiles.InsertFileListColumns();
+    m_listFiles.SetRedraw(true);
+    m_listFiles.SetCurrentItemSource([this] { return m_nCurrentItem; });
 
     // 9. volume at 50 and Mute usable; 10. speed; 11. brightness.
     for (const SliderSpec &spec : Sliders()) {
-        QAbstractSlider *slider = Slider(spec.id);
+        CKipImageSlider *slider = Slider(spec.id);
         if (spec.id != IDC_POSITION_SLIDER)
             slider->setRange(spec.minimum, spec.maximum);
         slider->setValue(spec.position);
@@ -360,6 +373,13 @@ void COrvelPlayerDlg::HideControls(std::span<const int> ids)
     for (const int id : ids)
         if (QWidget *control = Control(id))
             control->hide();
+}
+
+void COrvelPlayerDlg::ShowFileList(bool shown)
+{
+    m_listFiles.setVisible(shown);
+    if (QWidget *scrollbar = m_listFiles.GetSkinScrollbar())
+        scrollbar->setVisible(shown);
 }
 
 int COrvelPlayerDlg::LayoutControls(int kind)
@@ -407,7 +427,7 @@ void COrvelPlayerDlg::LayoutNormal()
     // 2., 3.
     ReapplyChannelView();
     // 4.
-    m_listFiles->show();
+    ShowFileList(true);
     // 5.
     SetButtonSkin(IDC_LARGE_MAP, kLargeMapNormalSkin);
     for (const PlacedControl &placed : NormalLayout())
@@ -417,9 +437,9 @@ void COrvelPlayerDlg::LayoutNormal()
     for (const SliderSpec &spec : Sliders())
         SetSliderSkin(spec.id, spec.skin);
     // 6.
-    m_listFiles->show();
+    ShowFileList(true);
     // 7.
-    m_wndMap->setGeometry(m_nMapState == 8 ? kSmallMapAtLayout : kNoRect);
+    m_wndMap.setGeometry(m_nMapState == 8 ? kSmallMapAtLayout : kNoRect);
     // 8. the graph is drawn by the paint handler from m_bmpGSensorGraph.
     update();
 }
@@ -434,7 +454,7 @@ void COrvelPlayerDlg::LayoutExtended()
     // 2.
     ReapplyChannelView();
     // 3.
-    m_listFiles->hide();
+    ShowFileList(false);
     HideControls(NormalHiddenInExtended());
     // 4.
     for (const PlacedControl &placed : ExtendedLayout(w, h))
@@ -442,7 +462,7 @@ void COrvelPlayerDlg::LayoutExtended()
     SetSliderSkin(IDC_POSITION_SLIDER, FindSlider(IDC_POSITION_SLIDER)->skin);
     SetSliderSkin(IDC_VOLUME_SLIDER, kExtendedVolumeSkin);
     // 5.
-    m_wndMap->setGeometry(kNoRect);
+    m_wndMap.setGeometry(kNoRect);
 }
 
 void COrvelPlayerDlg::LayoutLargeMap()
@@ -450,7 +470,7 @@ void COrvelPlayerDlg::LayoutLargeMap()
     // 1.
     m_wndVideo1.hide();
     m_wndVideo2.hide();
-    m_listFiles->hide();
+    ShowFileList(false);
     // 2., 4.
     for (const PlacedControl &placed : LargeMapLayout())
         PlaceAndShow(placed.id, placed.rect);
@@ -459,7 +479,7 @@ void COrvelPlayerDlg::LayoutLargeMap()
     // 3., 5.
     HideControls(LargeMapHidden());
     // 6.
-    m_wndMap->setGeometry(kLargeMapWindow);
+    m_wndMap.setGeometry(kLargeMapWindow);
     update();
 }
 
@@ -469,12 +489,14 @@ void COrvelPlayerDlg::ApplyMapStateGeometry(int mapState)
     if (!geometry)
         return;
     if (geometry->fileList) {
-        m_listFiles->setGeometry(*geometry->fileList);
-        m_listFiles->show();
+        m_listFiles.setGeometry(*geometry->fileList);
+        m_listFiles.ApplyLayout();
+        ShowFileList(true);
+        m_listFiles.setFocus();
     } else {
-        m_listFiles->hide();
+        ShowFileList(false);
     }
-    m_wndMap->setGeometry(geometry->mapWindow);
+    m_wndMap.setGeometry(geometry->mapWindow);
     PlaceAndShow(IDC_LARGE_MAP, geometry->largeMapButton);
     if (geometry->showMapButton) {
         SetButtonSkin(IDC_SHOW_MAP, geometry->showMapSkin);
@@ -548,7 +570,7 @@ void COrvelPlayerDlg::OnPointerMove(const QPoint &p)
     if (zone == m_nPointerZone)
         return;
     m_nPointerZone = zone;
-    m_listFiles->hide();
+    ShowFileList(false);
     HideControls(PointerZoneHidden());
     Button(IDC_EXTEND)->setVisible(zone == 21);
     const QRect r = geometry();
@@ -630,7 +652,7 @@ void COrvelPlayerDlg::ApplyControlState(int state)
 void COrvelPlayerDlg::ApplyAudioRule()
 {
     const bool hasOutput = CSoundOutput::Instance().GetVolume().has_value();
-    QAbstractSlider *volume = Slider(IDC_VOLUME_SLIDER);
+    CKipImageSlider *volume = Slider(IDC_VOLUME_SLIDER);
     CKipSkinButton *mute = Button(IDC_MUTE);
     if (hasOutput) {
         volume->setEnabled(true);

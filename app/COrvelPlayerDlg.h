@@ -2,11 +2,13 @@
 
 #include "app/MainWindowTables.h"
 #include "ui/AppMainWindow.h"
+#include "library/widgets/CConfigListCtrl.h"
+#include "ui/CKipImageSlider.h"
 #include "ui/CKipSkinButton.h"
+#include "ui/CKipStaticTrans.h"
 #include "ui/CStaticView.h"
 
 #include <QAbstractButton>
-#include <QAbstractSlider>
 #include <QBasicTimer>
 #include <QIcon>
 #include <QImage>
@@ -63,9 +65,9 @@ public:
     // Controls by id (nullptr for an unknown id); the video windows by kVideoWindow1/2.
     QWidget *Control(int id);
     CKipSkinButton *Button(int id);
-    QAbstractSlider *Slider(int id);
-    QWidget *MapWindow() const { return m_wndMap.get(); }
-    QWidget *FileList() const { return m_listFiles.get(); }
+    CKipImageSlider *Slider(int id);
+    QWidget *MapWindow() { return &m_wndMap; }
+    CConfigListCtrl *FileList() { return &m_listFiles; }
     QWidget *ControlPanel() const { return m_dlgControlPanel.get(); }
     QWidget *ControlTop() const { return m_dlgControlTop.get(); }
     QWidget *ControlFileList() const { return m_dlgControlFileList.get(); }
@@ -103,6 +105,10 @@ protected:
     void customEvent(QEvent *event) override;
 
 private:
+    static constexpr int MainWindowIdsPositionTime = 1025;
+    static constexpr int MainWindowIdsTotalTime = 1024;
+    static constexpr int MainWindowIdsFileName = 1069;
+
     struct CommandRoute {
         int id;
         void (COrvelPlayerDlg::*handler)();
@@ -122,6 +128,7 @@ private:
     void SetSliderSkin(int id, const MainWindowTables::Skin &skin);
     void PlaceAndShow(int id, const QRect &rect);
     void HideControls(std::span<const int> ids);
+    void ShowFileList(bool shown);
     QWidget *PanelControl(MainWindowTables::Owner owner, int id);
     int LoadedStreamCount() const;
     bool IsRecordingLoaded() const { return LoadedStreamCount() > 0; }
@@ -171,16 +178,16 @@ private:
     CStaticView m_wndVideo1;
     CStaticView m_wndVideo2;
     // 6. the file list.
-    std::unique_ptr<QWidget> m_listFiles;
+    CConfigListCtrl m_listFiles;
     // 7. 29 skin buttons (in CreateControls order), four sliders, the two time texts.
     std::array<std::unique_ptr<CKipSkinButton>, 29> m_buttons;
-    std::array<std::unique_ptr<QAbstractSlider>, 4> m_sliders;
-    std::unique_ptr<QWidget> m_staticPositionTime;
-    std::unique_ptr<QWidget> m_staticTotalTime;
+    std::array<std::unique_ptr<CKipImageSlider>, 4> m_sliders;
+    CKipStaticTrans m_staticPositionTime{nullptr, MainWindowIdsPositionTime};
+    CKipStaticTrans m_staticTotalTime{nullptr, MainWindowIdsTotalTime};
     // 8. the map window.
-    std::unique_ptr<QWidget> m_wndMap;
+    QWidget m_wndMap;
     // 10. the file name text.
-    std::unique_ptr<QWidget> m_staticFileName;
+    CKipStaticTrans m_staticFileName{nullptr, MainWindowIdsFileName};
     // 11. the three extended-mode panels.
     std::unique_ptr<QWidget> m_dlgControlPanel;
     std::unique_ptr<QWidget> m_dlgControlTop;
