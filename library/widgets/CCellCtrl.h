@@ -76,6 +76,8 @@ public:
     virtual void SetText(const QString &text) { m_strText = text; }
     bool IsActive() const { return m_bActive; }
     bool IsHot() const { return m_bHot; }
+    // The key under which the list keeps the cell, (row << 16) | column; kept by the list.
+    std::uint32_t GetCellKey() const { return m_nCellKey; }
 
 protected:
     bool IsListEnabled() const { return m_pEnabled == nullptr || *m_pEnabled; }
@@ -94,5 +96,8 @@ protected:
     QFont m_fontBold;
 
 private:
+    friend class CConfigListCtrl;
+    std::uint32_t m_nCellKey = 0;
+
     static std::uint32_t s_nClassStyle;
 };

@@ -1,10 +1,8 @@
 #include "library/widgets/CConfigListCtrl.h"
 
 #include "library/widgets/CCellCheckBox.h"
-#if __has_include("ui/CKipFileListVerticleScrollbar.h")
 #include "ui/CKipFileListVerticleScrollbar.h"
-#define QUORVIL_HAVE_SKIN_SCROLLBAR 1
-#endif
+#include "ui/CSkinMemDC.h"
 #include "ui/SkinBitmap.h"
 
 #include <QApplication>
@@ -52,9 +50,7 @@ CConfigListCtrl::~CConfigListCtrl()
 {
     m_pActiveCell = nullptr;
     m_cells.clear();
-#ifdef QUORVIL_HAVE_SKIN_SCROLLBAR
     delete m_pScrollbar.data(); // lives in our parent, but belongs to us
-#endif
 }
 
 // ---------------------------------------------------------------------------------- columns
@@ -219,7 +215,8 @@ void CConfigListCtrl::SortItems(int column, bool ascending)
     for (auto &[key, cell] : m_cells) {
         const int row = KeyRow(key);
         const int newRow = row < count ? newIndexOf[static_cast<std::size_t>(row)] : row;
-        rekeyed.emplace(MakeCellKey(newRow, KeyColumn(key)), std::move(cell));
+        cell->m_nCellKey = MakeCellKey(newRow, KeyColumn(key));
+        rekeyed.emplace(cell->m_nCellKey, std::move(cell));
     }
     m_cells = std::move(rekeyed);
     auto remap = [&](int &index) {
@@ -306,7 +303,8 @@ CCellCheckBox *CConfigListCtrl::SetCheckCell(int row, std::unique_ptr<CCellCheck
         return nullptr;
     RemoveCell(row, kColumnCheck);
     CCellCheckBox *raw = cell.get();
-    m_cells[MakeCellKey(row, kColumnCheck)] = std::move(cell);
+    raw->m_nCellKey = MakeCellKey(row, kColumnCheck);
+    m_cells[raw->m_nCellKey] = std::move(cell);
     raw->Create(this, &m_bEnabled, QString());
     SetItemText(row, kColumnCheck, raw->GetText());
     return raw;
@@ -367,7 +365,8 @@ void CConfigListCtrl::ShiftRows(int row, bool inserting)
                 DeactivateActiveCell();
             continue; // cannot be keyed: the cell goes with its row
         }
-        m_cells[MakeCellKey(newRow, KeyColumn(key))] = std::move(cell);
+        cell->m_nCellKey = MakeCellKey(newRow, KeyColumn(key));
+        m_cells[cell->m_nCellKey] = std::move(cell);
     }
     if (m_pActiveCell != nullptr && m_nActiveRow >= row)
         m_nActiveRow += inserting ? 1 : -1;
@@ -385,8 +384,10 @@ void CConfigListCtrl::ShiftColumns(int column)
             ++it;
         }
     }
-    for (auto &[key, cell] : moved)
-        m_cells[MakeCellKey(KeyRow(key), KeyColumn(key) + 1)] = std::move(cell);
+    for (auto &[key, cell] : moved) {
+        cell->m_nCellKey = MakeCellKey(KeyRow(key), KeyColumn(key) + 1);
+        m_cells[cell->m_nCellKey] = std::move(cell);
+    }
     if (m_pActiveCell != nullptr && m_nActiveColumn >= column)
         ++m_nActiveColumn;
 }
@@ -396,12 +397,10 @@ void CConfigListCtrl::SetCellText(CCellCtrl *cell, const QString &text)
     if (cell == nullptr)
         return;
     cell->SetText(text);
-    for (const auto &[key, owned] : m_cells) {
-        if (owned.get() == cell) {
-            SetItemText(KeyRow(key), KeyColumn(key), cell->GetText());
-            break;
-        }
-    }
+    const auto it = m_cells.find(cell->GetCellKey());
+    if (it == m_cells.end() || it->second.get() != cell)
+        return; // not one of ours
+    SetItemText(KeyRow(it->first), KeyColumn(it->first), cell->GetText());
 }
 
 int CConfigListCtrl::SendCellMessage(std::uintptr_t wParam, std::intptr_t lParam)
@@ -514,15 +513,12 @@ void CConfigListCtrl::SetTopIndex(int top)
 
 void CConfigListCtrl::UpdateScrollbar()
 {
-#ifdef QUORVIL_HAVE_SKIN_SCROLLBAR
     if (m_pScrollbar && m_bRedraw)
         m_pScrollbar->UpdateThumb();
-#endif
 }
 
 void CConfigListCtrl::CreateSkinScrollbar()
 {
-#ifdef QUORVIL_HAVE_SKIN_SCROLLBAR
     delete m_pScrollbar.data();
     m_pScrollbar = nullptr;
     QWidget *parent = parentWidget();
@@ -538,28 +534,21 @@ void CConfigListCtrl::CreateSkinScrollbar()
     m_pScrollbar = bar;
     bar->show();
     UpdateScrollbar();
-#endif
 }
 
 CKipFileListVerticleScrollbar *CConfigListCtrl::GetSkinScrollbar() const
 {
-#ifdef QUORVIL_HAVE_SKIN_SCROLLBAR
     return m_pScrollbar.data();
-#else
-    return nullptr;
-#endif
 }
 
 void CConfigListCtrl::ApplyLayout()
 {
-#ifdef QUORVIL_HAVE_SKIN_SCROLLBAR
     if (m_pScrollbar) {
         const QRect list = geometry();
         m_pScrollbar->setGeometry(m_pScrollbar->x(), list.y(), m_pScrollbar->width(),
                                   list.height());
         m_pScrollbar->raise();
     }
-#endif
     // Our own scroll bar is never created, so the list keeps its size.
     SetTopIndex(m_nTopIndex);
     UpdateScrollbar();
@@ -569,9 +558,12 @@ void CConfigListCtrl::ApplyLayout()
 
 void CConfigListCtrl::paintEvent(QPaintEvent *event)
 {
-    // Widgets paint into Qt's back buffer: the grid goes over the items without flicker.
-    QPainter painter(this);
-    painter.setClipRegion(event->region());
+    // Everything goes to an off-screen surface of the client's size first, the grid over the
+    // items, then to the screen in one copy.
+    QPainter target(this);
+    target.setClipRegion(event->region());
+    CSkinMemDC memDC(rect(), target);
+    QPainter &painter = memDC.Painter();
     painter.fillRect(rect(), kBackgroundColour);
 
     const int first = m_nTopIndex + std::max(0, event->rect().top()) / kRowHeight;
@@ -581,6 +573,7 @@ void CConfigListCtrl::paintEvent(QPaintEvent *event)
         DrawItem(painter, row);
 
     DrawGrid(painter);
+    UpdateScrollbar();
 }
 
 void CConfigListCtrl::DrawItem(QPainter &painter, int row)

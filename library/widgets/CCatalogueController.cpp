@@ -1,0 +1,313 @@
+#include "library/widgets/CCatalogueController.h"
+
+#include "library/CCatalogue.h"
+#include "library/CRecordingEntry.h"
+#include "library/widgets/CCellCheckBox.h"
+#include "library/widgets/CConfigListCtrl.h"
+#include "library/widgets/CSelectMonthDlg.h"
+#include "platform/Dialogs.h"
+#include "ui/CTextTable.h"
+
+#include <QDateTime>
+#include <QDialog>
+#include <QDir>
+#include <QLoggingCategory>
+
+#include <array>
+#include <memory>
+
+Q_LOGGING_CATEGORY(lcCatalogueCommands, "quorvil.library.commands")
+
+namespace
+{
+struct CategoryButton {
+    int type;
+    int mainId;
+    int panelId;
+};
+// In the order the refresh reads them back: All, Normal, Event, Motion.
+constexpr std::array<CategoryButton, 4> kCategoryButtons{{
+    {CCatalogue::TypeAll, CCatalogueController::IDC_ALL_FILES,
+     CCatalogueController::IDC_PANEL_ALL_FILES},
+    {CCatalogue::TypeNormal, CCatalogueController::IDC_NORMAL_FILES,
+     CCatalogueController::IDC_PANEL_NORMAL_FILES},
+    {CCatalogue::TypeEvent, CCatalogueController::IDC_EVENT_FILES,
+     CCatalogueController::IDC_PANEL_EVENT_FILES},
+    {CCatalogue::TypeMotion, CCatalogueController::IDC_MOTION_FILES,
+     CCatalogueController::IDC_PANEL_MOTION_FILES},
+}};
+
+int NormaliseType(int type)
+{
+    return type >= CCatalogue::TypeAll && type <= CCatalogue::TypeMotion ? type
+                                                                         : CCatalogue::TypeAll;
+}
+
+// One row of a list from a catalogue entry, with a new unchecked check box in column 3.
+void AppendRow(CConfigListCtrl &list, int row, const CRecordingEntry &entry)
+{
+    list.ShiftRows(row, true);
+    const int at = list.InsertItem(row, entry.m_strName);
+    list.SetItemText(at, CConfigListCtrl::kColumnPath, entry.m_strPath);
+    list.SetItemText(at, CConfigListCtrl::kColumnDate, entry.m_strDate);
+    list.SetItemText(at, CConfigListCtrl::kColumnSize, entry.m_strSize);
+    list.SetItemText(at, CConfigListCtrl::kColumnFullDate, QString::number(entry.m_nFullDate));
+    list.SetCheckCell(at, std::make_unique<CCellCheckBox>());
+}
+} // namespace
+
+CCatalogueController::CCatalogueController(CConfigListCtrl &mainList, IHost &host)
+    : m_mainList(mainList), m_host(host)
+{
+    m_mainList.SetCurrentItemSource([this] { return m_host.GetCurrentItem(); });
+}
+
+CCatalogueController::~CCatalogueController()
+{
+    m_mainList.SetCurrentItemSource({});
+    if (m_pPanelList != nullptr)
+        m_pPanelList->SetCurrentItemSource({});
+}
+
+void CCatalogueController::SetPanelList(CConfigListCtrl *panelList)
+{
+    if (m_pPanelList != nullptr)
+        m_pPanelList->SetCurrentItemSource({});
+    m_pPanelList = panelList;
+    if (m_pPanelList != nullptr)
+        m_pPanelList->SetCurrentItemSource([this] { return m_host.GetCurrentItem(); });
+}
+
+// ------------------------------------------------------------------------------- catalogue
+
+bool CCatalogueController::RefreshCatalogue(int type, int dateFilter)
+{
+    // 1. Empty both lists, cells first.
+    EmptyLists();
+
+    // 2. Only the button of this type stays checked, here and on the panel.
+    SetCategoryButtons(NormaliseType(type));
+
+    // 3. The first checked category decides the token.
+    const int checkedType = GetCheckedCategoryType();
+    if (checkedType == 0)
+        return true;
+
+    // 4. and 5. Scan the library's folder.
+    const QString folder =
+        CCatalogue::FolderToScan(m_host.GetLibraryRoot(), m_host.GetFolderMode());
+    ScanFolder(folder, CCatalogue::CategoryToken(checkedType), dateFilter);
+
+    // 6. One sort at the end; names start with date and time, so this is chronological.
+    m_mainList.SortItems(CConfigListCtrl::kColumnName, true);
+    if (PanelExists())
+        m_pPanelList->SortItems(CConfigListCtrl::kColumnName, true);
+    return true;
+}
+
+void CCatalogueController::ScanFolder(const QString &folder, const QString &categoryToken,
+                                      int dateFilter)
+{
+    if (folder.isEmpty())
+        return;
+    m_mainList.SetRedraw(false);
+    if (PanelExists())
+        m_pPanelList->SetRedraw(false);
+    int row = m_mainList.GetItemCount();
+    const QDateTime filterDate = QDateTime::fromSecsSinceEpoch(m_host.GetFilterDate());
+    CCatalogue::ScanFolder(folder, categoryToken, dateFilter, filterDate,
+                           [&](CRecordingEntry &&entry) {
+                               AppendRow(m_mainList, row, entry);
+                               if (PanelExists())
+                                   AppendRow(*m_pPanelList, row, entry);
+                               ++row;
+                           });
+    m_mainList.SetRedraw(true);
+    if (PanelExists())
+        m_pPanelList->SetRedraw(true);
+    qCDebug(lcCatalogueCommands) << "listed" << row << "recordings of" << folder;
+}
+
+void CCatalogueController::EmptyLists()
+{
+    m_mainList.DeleteAllItems();
+    if (PanelExists())
+        m_pPanelList->DeleteAllItems();
+}
+
+// --------------------------------------------------------------------------------- buttons
+
+void CCatalogueController::SetCategoryButtons(int type)
+{
+    for (const CategoryButton &button : kCategoryButtons) {
+        m_host.SetButtonCheck(button.mainId, false);
+        if (PanelExists())
+            m_host.SetButtonCheck(button.panelId, false);
+    }
+    for (const CategoryButton &button : kCategoryButtons) {
+        if (button.type != type)
+            continue;
+        m_host.SetButtonCheck(button.mainId, true);
+        if (PanelExists())
+            m_host.SetButtonCheck(button.panelId, true);
+    }
+}
+
+int CCatalogueController::GetCheckedCategoryType() const
+{
+    for (const CategoryButton &button : kCategoryButtons)
+        if (m_host.GetButtonCheck(button.mainId))
+            return button.type;
+    return 0;
+}
+
+void CCatalogueController::OnCategoryButton(int type)
+{
+    type = NormaliseType(type);
+    // 1. Another category shows unchecked rows: Check all no longer holds.
+    m_host.SetButtonCheck(IDC_CHECK_ALL, false);
+    if (PanelExists())
+        m_host.SetButtonCheck(IDC_PANEL_CHECK_ALL, false);
+
+    // 2. The pressed button alone is checked.
+    SetCategoryButtons(type);
+
+    // 3. Without a library, the drive is chosen first.
+    if (m_host.GetLibraryRoot().isEmpty()) {
+        if (!m_host.SelectCardDrive())
+            return;
+        if (m_host.GetLibraryRoot().isEmpty())
+            return;
+    }
+
+    // 4.
+    RefreshCatalogue(type, m_host.GetButtonCheck(IDC_DATE_FILTER) ? 1 : 0);
+}
+
+void CCatalogueController::OnDateFilterButton()
+{
+    auto setDateButtons = [this](bool checked) {
+        m_host.SetButtonCheck(IDC_DATE_FILTER, checked);
+        if (PanelExists())
+            m_host.SetButtonCheck(IDC_PANEL_DATE_FILTER, checked);
+    };
+
+    if (!m_host.GetButtonCheck(IDC_DATE_FILTER)) {
+        // Turned off: every date again. The panel's button follows, so both agree.
+        if (PanelExists())
+            m_host.SetButtonCheck(IDC_PANEL_DATE_FILTER, false);
+        if (const int type = GetCheckedCategoryType(); type != 0)
+            RefreshCatalogue(type, 0);
+        return;
+    }
+
+    CSelectMonthDlg &dialog = m_host.GetSelectMonthDlg();
+    if (dialog.DoModal(m_host.GetDialogs()) != QDialog::Accepted) {
+        setDateButtons(false); // the list stays as it was
+        return;
+    }
+    m_host.SetFilterDate(dialog.GetChosenDate());
+    if (const int type = GetCheckedCategoryType(); type != 0)
+        RefreshCatalogue(type, 1);
+    setDateButtons(true);
+}
+
+void CCatalogueController::SetCheckAll(CConfigListCtrl &list, bool checked)
+{
+    const QString text = checked ? QStringLiteral("1") : QStringLiteral("0");
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        if (CCellCtrl *cell = list.GetCell(row, CConfigListCtrl::kColumnCheck))
+            list.SetCellText(cell, text);
+}
+
+void CCatalogueController::OnCheckAllButton()
+{
+    const bool checked = m_host.GetButtonCheck(IDC_CHECK_ALL);
+    SetCheckAll(m_mainList, checked);
+    if (PanelExists())
+        SetCheckAll(*m_pPanelList, checked);
+    m_host.SetButtonCheck(IDC_CHECK_ALL, checked);
+    if (PanelExists())
+        m_host.SetButtonCheck(IDC_PANEL_CHECK_ALL, checked);
+    m_mainList.update();
+}
+
+void CCatalogueController::OnFolderButton()
+{
+    auto clearFolderButtons = [this] {
+        m_host.SetFolderMode(false);
+        m_host.SetButtonCheck(IDC_FOLDER, false);
+        if (PanelExists())
+            m_host.SetButtonCheck(IDC_PANEL_FOLDER, false);
+    };
+    if (!m_host.GetButtonCheck(IDC_FOLDER)) {
+        clearFolderButtons(); // the root and the list stay as they are
+        return;
+    }
+
+    const CTextTable texts;
+    FolderBrowserRequest request;
+    request.title = texts.GetText(QStringLiteral("FOLDERDLG_CONTENTS"));
+    request.caption = texts.GetText(QStringLiteral("FOLDERDLG_TITLE"));
+    request.initialFolder = QDir::homePath(); // there is no "C:\" to start from
+    const std::optional<QString> folder =
+        m_host.GetDialogs().BrowseForFolder(m_host.GetDialogOwner(), request);
+    if (!folder || folder->isEmpty()) {
+        clearFolderButtons();
+        return;
+    }
+
+    m_host.SetLibraryRoot(*folder);
+    m_host.SetFolderMode(true);
+    const int dateFilter = m_host.GetButtonCheck(IDC_DATE_FILTER) ? 1 : 0;
+    int type = GetCheckedCategoryType();
+    if (type == 0) {
+        type = CCatalogue::TypeAll;
+        m_host.SetButtonCheck(IDC_ALL_FILES, true);
+    }
+    RefreshCatalogue(type, dateFilter);
+    if (PanelExists())
+        m_host.SetButtonCheck(IDC_PANEL_FOLDER, true);
+}
+
+// ---------------------------------------------------------------------------------- clicks
+
+void CCatalogueController::MirrorClick(const CConfigListCtrl &from, CConfigListCtrl &to, int row)
+{
+    const QString text = from.GetItemText(row, CConfigListCtrl::kColumnCheck);
+    if (CCellCtrl *cell = to.GetCell(row, CConfigListCtrl::kColumnCheck))
+        to.SetCellText(cell, text);
+    to.ClearSelection();
+    // A click beside the rows selects nothing in the other list either.
+    if (row >= 0)
+        to.SelectItem(row);
+}
+
+void CCatalogueController::OnFileListClick(int row)
+{
+    if (PanelExists())
+        MirrorClick(m_mainList, *m_pPanelList, row);
+}
+
+void CCatalogueController::OnPanelFileListClick(int row)
+{
+    if (PanelExists())
+        MirrorClick(*m_pPanelList, m_mainList, row);
+}
+
+void CCatalogueController::SelectRow(int row)
+{
+    m_mainList.ClearSelection();
+    m_mainList.SelectItem(row);
+    if (PanelExists()) {
+        m_pPanelList->ClearSelection();
+        m_pPanelList->SelectItem(row);
+    }
+}
+
+void CCatalogueController::RepaintLists()
+{
+    m_mainList.update();
+    if (PanelExists())
+        m_pPanelList->update();
+}

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+class CConfigListCtrl;
+class CSelectMonthDlg;
+class IDialogs;
+class QWidget;
+
+// The main window's catalogue commands: rebuilding both file lists from the library root
+// (RefreshCatalogue, ScanFolder), the category, date-filter, Check-all and Folder buttons, and
+// mirroring clicks between the main list (1029) and the file list panel's (1083), so the two
+// always hold the same rows, check states and selection.
+//
+// It owns nothing: it works on the two lists and reaches the window's state and buttons
+// through IHost, which the main window implements.
+class CCatalogueController
+{
+public:
+    // Buttons, by control id. Panel copies exist only while the file list panel does.
+    enum ButtonId : int {
+        IDC_DATE_FILTER = 1003,
+        IDC_ALL_FILES = 1009,
+        IDC_NORMAL_FILES = 1010,
+        IDC_EVENT_FILES = 1011,
+        IDC_MOTION_FILES = 1012,
+        IDC_PANEL_ALL_FILES = 1084,
+        IDC_PANEL_NORMAL_FILES = 1085,
+        IDC_PANEL_EVENT_FILES = 1086,
+        IDC_PANEL_MOTION_FILES = 1087,
+        IDC_PANEL_DATE_FILTER = 1088,
+        IDC_PANEL_FOLDER = 1091,
+        IDC_FOLDER = 1092,
+        IDC_CHECK_ALL = 1093,
+        IDC_PANEL_CHECK_ALL = 1099,
+    };
+
+    class IHost
+    {
+    public:
+        virtual ~IHost() = default;
+        // m_strLibraryRoot: a mount point or a chosen folder; empty for none.
+        virtual QString GetLibraryRoot() const = 0;
+        virtual void SetLibraryRoot(const QString &root) = 0;
+        // m_bFolderMode
+        virtual bool GetFolderMode() const = 0;
+        virtual void SetFolderMode(bool folderMode) = 0;
+        // m_timeFilterDate: seconds since 1970
+        virtual std::int64_t GetFilterDate() const = 0;
+        virtual void SetFilterDate(std::int64_t seconds) = 0;
+        // m_nCurrentItem: the row whose recording is loaded, -1 for none.
+        virtual int GetCurrentItem() const = 0;
+        // Check state of a button of the main window or of the file list panel (ids above).
+        virtual bool GetButtonCheck(int id) const = 0;
+        virtual void SetButtonCheck(int id, bool checked) = 0;
+        // The drive selection; true when a new drive became the library root.
+        virtual bool SelectCardDrive() = 0;
+        virtual IDialogs &GetDialogs() = 0;
+        virtual QWidget *GetDialogOwner() = 0;
+        // The one date selection dialog of the main window.
+        virtual CSelectMonthDlg &GetSelectMonthDlg() = 0;
+    };
+
+    CCatalogueController(CConfigListCtrl &mainList, IHost &host);
+    ~CCatalogueController();
+    CCatalogueController(const CCatalogueController &) = delete;
+    CCatalogueController &operator=(const CCatalogueController &) = delete;
+
+    // The file list panel's list, or null while the panel does not exist.
+    void SetPanelList(CConfigListCtrl *panelList);
+    CConfigListCtrl &GetMainList() const { return m_mainList; }
+    CConfigListCtrl *GetPanelList() const { return m_pPanelList; }
+
+    // Rebuilds both lists for category `type` (1 All, 2 Normal, 3 Event, 4 Motion; others
+    // count as 1) and date filter flag (0 all dates, 1 the filter date); checks the category
+    // buttons to match. Always true.
+    bool RefreshCatalogue(int type, int dateFilter);
+    // Appends one row per matching file of `folder` to both lists (drawing of the main list
+    // off meanwhile), in the order the folder lists them.
+    void ScanFolder(const QString &folder, const QString &categoryToken, int dateFilter);
+
+    // Button handlers (the panel's copies forward to them, after copying their check state).
+    void OnCategoryButton(int type);
+    void OnDateFilterButton(); // after the click toggled 1003
+    void OnCheckAllButton();   // after the click toggled 1093
+    void OnFolderButton();     // after the click toggled 1092
+    // A click on row `row` of the main list (NM_CLICK from 1029): the panel's list follows.
+    void OnFileListClick(int row);
+    // A click on row `row` of the panel's list (NM_CLICK from 1083): the main list follows.
+    void OnPanelFileListClick(int row);
+
+    // Empties both lists (the card was removed).
+    void EmptyLists();
+    // Selects `row` alone in both lists; -1 clears both selections.
+    void SelectRow(int row);
+    // Repaints both lists (after m_nCurrentItem changed).
+    void RepaintLists();
+    // The first checked of All, Normal, Event, Motion as a type, 0 when none is checked.
+    int GetCheckedCategoryType() const;
+
+private:
+    bool PanelExists() const { return m_pPanelList != nullptr; }
+    void SetCategoryButtons(int type); // 0 clears all four
+    void SetCheckAll(CConfigListCtrl &list, bool checked);
+    static void MirrorClick(const CConfigListCtrl &from, CConfigListCtrl &to, int row);
+
+    CConfigListCtrl &m_mainList;
+    CConfigListCtrl *m_pPanelList = nullptr; // not owned
+    IHost &m_host;
+};
