@@ -26,6 +26,10 @@ function(quorvil_add_subfolders)
     endforeach()
 endfunction()
 
+# Tests never read or write the real settings of the user or the machine.
+set(QUORVIL_TEST_SETTINGS_ENV
+    "QUORVIL_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-tmp/settings-user;QUORVIL_SYSTEM_CONFIG=${CMAKE_BINARY_DIR}/test-tmp/settings-machine")
+
 # quorvil_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...])  non-GUI logic, GoogleTest
 function(quorvil_add_gtest name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -34,7 +38,7 @@ function(quorvil_add_gtest name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "gtest;${ARG_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;${QUORVIL_TEST_SETTINGS_ENV}")
 endfunction()
 
 # quorvil_add_qtest(<name> SOURCES ... LIBS ... [XVFB] [LABELS ...])  widgets, Qt Test
@@ -53,5 +57,5 @@ function(quorvil_add_qtest name)
         set(env "QT_QPA_PLATFORM=offscreen")
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "qtest;${ARG_LABELS}"
-        ENVIRONMENT "${env};QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+        ENVIRONMENT "${env};QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;${QUORVIL_TEST_SETTINGS_ENV}")
 endfunction()
