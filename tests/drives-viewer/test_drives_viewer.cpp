@@ -1,0 +1,391 @@
+#include "FakeDriveTree.h"
+
+#include "library/widgets/CInformationDlg.h"
+#include "library/widgets/CMemoryCardController.h"
+#include "library/widgets/CSelectDriveDlg.h"
+#include "library/widgets/IMemoryCardHost.h"
+#include "platform/DialogsScripted.h"
+#include "ui/AppMainWindow.h"
+#include "ui/CKipStaticTrans.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QWidget>
+
+namespace
+{
+
+class FakeMainWindow : public IAppMainWindow
+{
+public:
+    std::uint16_t GetLanguage() const override { return 1033; }
+};
+
+// Records what the controller asks of the main window, in order.
+class RecordingHost : public IMemoryCardHost
+{
+public:
+    QWidget window;
+    QString libraryRoot;
+    QStringList log;
+
+    QWidget *HostWindow() override { return &window; }
+    QString LibraryRoot() const override { return libraryRoot; }
+    void SetLibraryRoot(const QString &root) override
+    {
+        libraryRoot = root;
+        log << "SetLibraryRoot(" + root + ")";
+    }
+    void SetFolderMode(bool on) override { log << QString("SetFolderMode(%1)").arg(on); }
+    void RefreshCatalogue(int type, bool date) override
+    {
+        log << QString("RefreshCatalogue(%1,%2)").arg(type).arg(date);
+    }
+    void ApplyControlState(int state) override
+    {
+        log << QString("ApplyControlState(%1)").arg(state);
+    }
+    void SetFolderButtonCheck(bool on) override
+    {
+        log << QString("SetFolderButtonCheck(%1)").arg(on);
+    }
+    void StopPlaybackForRemoval() override { log << "StopPlaybackForRemoval"; }
+    void CloseChannelPlayer() override { log << "CloseChannelPlayer"; }
+    void ClearFileLists() override { log << "ClearFileLists"; }
+    void ClearCategoryButtons() override { log << "ClearCategoryButtons"; }
+    void LeaveExtendedModeAndHideFrontVideo() override { log << "LeaveExtendedMode"; }
+    void ResetFileNameAndTimes() override { log << "ResetFileNameAndTimes"; }
+    void ResetSliders() override { log << "ResetSliders"; }
+    void ResetPictureState() override { log << "ResetPictureState"; }
+    void LayoutControls(int kind) override { log << QString("LayoutControls(%1)").arg(kind); }
+    void ClearSensorTrackAndGraph() override { log << "ClearSensorTrackAndGraph"; }
+    void RepaintMainWindow() override { log << "RepaintMainWindow"; }
+};
+
+const QString kPci = "devices/pci0000:00/0000:00:14.0";
+
+// A USB card reader with its card mounted at `root`.
+void AddCard(FakeDriveTree &tree, const QString &disk, std::uint32_t minor, int mountId,
+             const QString &label, std::vector<FakeDriveTree::Mount> &mounts, const QString &root)
+{
+    FakeDriveTree::Device d;
+    const QString usb = kPci + QString("/usb2/2-%1").arg(minor);
+    d.sysPath = usb + "/host6/target6:0:0/6:0:0:0/block/" + disk + "/" + disk + "1";
+    d.major = 8;
+    d.minor = minor;
+    d.partition = true;
+    d.removable = "1";
+    d.subsystems = {{usb, "usb"}};
+    tree.AddDevice(d);
+    if (!label.isEmpty()) {
+        tree.AddUdevLabel(8, minor, label);
+    }
+    mounts.push_back({mountId, 8, minor, root});
+}
+
+// Plays the user: picks the entry `pick` (or the preselected one) and presses OK.
+DialogsScripted::ModalScript ChooseEntry(QStringList *seen, int pick = -1)
+{
+    return [seen, pick](QDialog &dialog) {
+        auto &select = static_cast<CSelectDriveDlg &>(dialog);
+        QComboBox *combo = select.ComboDrive();
+        for (int i = 0; i < combo->count(); ++i) {
+            *seen << combo->itemText(i);
+        }
+        *seen << QString("current=%1").arg(combo->currentIndex());
+        if (pick >= 0) {
+            combo->setCurrentIndex(pick);
+        }
+        QTest::mouseClick(select.OkButton(), Qt::LeftButton);
+        return dialog.result();
+    };
+}
+
+const QStringList kResetSteps = {
+    "StopPlaybackForRemoval", "SetLibraryRoot()",     "CloseChannelPlayer",
+    "ClearFileLists",         "ClearCategoryButtons", "LeaveExtendedMode",
+    "ResetFileNameAndTimes",  "ResetSliders",         "ResetPictureState",
+    "LayoutControls(1)",      "ApplyControlState(0)", "ClearSensorTrackAndGraph",
+    "RepaintMainWindow"};
+
+int InformationWindows(QWidget &owner)
+{
+    return int(owner.findChildren<CInformationDlg *>().size());
+}
+
+} // namespace
+
+class TestDrivesViewer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { SetAppMainWindow(&m_mainWindow); }
+    void cleanupTestCase() { SetAppMainWindow(nullptr); }
+    void twoReadersSortedAndPreselected();
+    void cardWithoutLabel();
+    void confirmingTheCurrentRootChangesNothing();
+    void cancelChangesNothing();
+    void dialogClosesItselfWithoutDrives();
+    void probeRunsSelectionOnlyWithADrive();
+    void removalOfAnotherDriveLeavesAllAlone();
+    void removalOfTheCardWhileListedResets();
+    void memoryCardButtonWithoutDrive();
+    void memoryCardButtonTwiceLeavesOneWindow();
+    void memoryCardButtonCancelledOpensNothing();
+    void memoryCardButtonFromFolderOnFixedDisk();
+
+private:
+    FakeMainWindow m_mainWindow;
+};
+
+void TestDrivesViewer::twoReadersSortedAndPreselected()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString f = tree.MediaPath("anna/F_CARD");
+    const QString e = tree.MediaPath("anna/E_CARD");
+    AddCard(tree, "sdc", 33, 41, "SECOND", mounts, f); // mounted first, sorts last
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, e);
+    tree.WriteMounts(mounts);
+
+    RecordingHost host;
+    DialogsScripted dialogs;
+    QStringList seen;
+    dialogs.QueueModal(ChooseEntry(&seen, 1));
+    CMemoryCardController controller(host, dialogs);
+    QVERIFY(controller.SelectCardDrive());
+    QCOMPARE(seen, QStringList({e + "[CAMERA]", f + "[SECOND]", "current=0"}));
+    QCOMPARE(host.libraryRoot, f);
+    QCOMPARE(host.log, QStringList({"SetLibraryRoot(" + f + ")", "SetFolderMode(0)",
+                                    "RefreshCatalogue(1,0)", "ApplyControlState(1)"}));
+}
+
+void TestDrivesViewer::cardWithoutLabel()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString root = tree.MediaPath("anna/1234-ABCD");
+    AddCard(tree, "sdb", 17, 40, QString(), mounts, root);
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    DialogsScripted dialogs;
+    QStringList seen;
+    dialogs.QueueModal(ChooseEntry(&seen));
+    CMemoryCardController controller(host, dialogs);
+    QVERIFY(controller.SelectCardDrive());
+    QCOMPARE(seen.first(), root + "[Portable Disk]");
+    QCOMPARE(host.libraryRoot, root);
+}
+
+void TestDrivesViewer::confirmingTheCurrentRootChangesNothing()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString root = tree.MediaPath("anna/CAMERA");
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, root);
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    host.libraryRoot = root;
+    DialogsScripted dialogs;
+    QStringList seen;
+    dialogs.QueueModal(ChooseEntry(&seen));
+    CMemoryCardController controller(host, dialogs);
+    QVERIFY(!controller.SelectCardDrive());
+    QVERIFY(host.log.isEmpty());
+}
+
+void TestDrivesViewer::cancelChangesNothing()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, tree.MediaPath("anna/CAMERA"));
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    DialogsScripted dialogs;
+    dialogs.QueueModal([](QDialog &dialog) {
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        return dialog.result();
+    });
+    CMemoryCardController controller(host, dialogs);
+    QVERIFY(!controller.SelectCardDrive());
+    QCOMPARE(dialogs.ModalCalls(), 1);
+    QVERIFY(host.log.isEmpty());
+}
+
+void TestDrivesViewer::dialogClosesItselfWithoutDrives()
+{
+    FakeDriveTree tree;
+    RecordingHost host;
+    DialogsScripted dialogs;
+    CMemoryCardController controller(host, dialogs);
+    QVERIFY(!controller.FindRemovableDrive());
+    QVERIFY(!controller.SelectCardDrive());
+    QCOMPARE(dialogs.ModalCalls(), 0);
+    QVERIFY(host.log.isEmpty());
+
+    CSelectDriveDlg dialog;
+    QVERIFY(!dialog.OnInitDialog());
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QCOMPARE(dialog.windowTitle(), QString("Select Drive"));
+}
+
+void TestDrivesViewer::probeRunsSelectionOnlyWithADrive()
+{
+    FakeDriveTree tree;
+    RecordingHost host;
+    DialogsScripted dialogs;
+    CMemoryCardController controller(host, dialogs);
+    controller.OnDriveProbe();
+    QCOMPARE(dialogs.ModalCalls(), 0);
+    QCOMPARE(dialogs.MessageBoxCalls().size(), size_t(0));
+
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString root = tree.MediaPath("anna/CAMERA");
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, root);
+    tree.WriteMounts(mounts);
+    QStringList seen;
+    dialogs.QueueModal(ChooseEntry(&seen));
+    controller.OnDriveProbe();
+    QCOMPARE(dialogs.ModalCalls(), 1);
+    QCOMPARE(host.libraryRoot, root);
+}
+
+void TestDrivesViewer::removalOfAnotherDriveLeavesAllAlone()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString card = tree.MediaPath("anna/CAMERA");
+    const QString stick = tree.MediaPath("anna/STICK");
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
+    AddCard(tree, "sdc", 33, 41, "STICK", mounts, stick);
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    host.libraryRoot = card;
+    DialogsScripted dialogs;
+    CMemoryCardController controller(host, dialogs);
+    controller.OnShellChangeNotify(CMemoryCardController::kShcneDriveRemoved, stick);
+    controller.OnShellChangeNotify(CMemoryCardController::kShcneDriveAdd, card);
+    controller.OnShellChangeNotify(CMemoryCardController::kShcneDriveRemoved, QString());
+    // Whole paths compare: a drive whose root only begins like the library's is another one.
+    controller.OnShellChangeNotify(CMemoryCardController::kShcneDriveRemoved,
+                                   card.left(card.size() - 1));
+    QVERIFY(host.log.isEmpty());
+    QCOMPARE(host.libraryRoot, card);
+}
+
+void TestDrivesViewer::removalOfTheCardWhileListedResets()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString card = tree.MediaPath("anna/CAMERA");
+    const QString stick = tree.MediaPath("anna/STICK");
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
+    AddCard(tree, "sdc", 33, 41, "STICK", mounts, stick);
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    host.window.resize(1022, 682);
+    host.libraryRoot = card;
+    DialogsScripted dialogs;
+    CMemoryCardController controller(host, dialogs);
+    QVERIFY(controller.StartDriveNotifications());
+    controller.OnMemoryCardButton();
+    QPointer<CInformationDlg> info = controller.InformationDlg();
+    QVERIFY(info);
+    QVERIFY(info->isVisible());
+
+    // The stick leaves first: nothing happens; then the card.
+    tree.WriteMounts({mounts[1]});
+    QTest::qWait(50);
+    tree.WriteMounts({});
+    QTRY_COMPARE(host.log, kResetSteps);
+    QVERIFY(host.libraryRoot.isEmpty());
+    QVERIFY(info); // hidden, not deleted
+    QVERIFY(!info->isVisible());
+    for (const int id : {10109, 10111, 10114, 10116, 10118}) {
+        QCOMPARE(info->Static(id)->text(), QString("0.0 GB"));
+    }
+    QCOMPARE(info->Static(CInformationDlg::IDC_FIRMWARE)->text(), QString());
+}
+
+void TestDrivesViewer::memoryCardButtonWithoutDrive()
+{
+    FakeDriveTree tree;
+    RecordingHost host;
+    DialogsScripted dialogs;
+    CMemoryCardController controller(host, dialogs);
+    controller.OnMemoryCardButton();
+    QCOMPARE(dialogs.MessageBoxCalls().size(), size_t(1));
+    QCOMPARE(dialogs.MessageBoxCalls()[0].text, QString("Can't find the memory card."));
+    QVERIFY(dialogs.MessageBoxCalls()[0].buttons == MessageBoxButtons::Ok);
+    QCOMPARE(dialogs.MessageBoxCalls()[0].owner, &host.window);
+    QCOMPARE(dialogs.ModalCalls(), 0);
+    QVERIFY(!controller.InformationDlg());
+    QVERIFY(host.log.isEmpty());
+}
+
+void TestDrivesViewer::memoryCardButtonTwiceLeavesOneWindow()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString card = tree.MediaPath("anna/CAMERA");
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    DialogsScripted dialogs;
+    QStringList seen;
+    dialogs.QueueModal(ChooseEntry(&seen));
+    CMemoryCardController controller(host, dialogs);
+
+    controller.OnMemoryCardButton(); // no library yet: the selection comes first
+    QCOMPARE(host.libraryRoot, card);
+    QPointer<CInformationDlg> first = controller.InformationDlg();
+    QVERIFY(first);
+    controller.OnMemoryCardButton();
+    QPointer<CInformationDlg> second = controller.InformationDlg();
+    QVERIFY(second);
+    QVERIFY(!first); // replaced: the first window object is gone
+    QCOMPARE(InformationWindows(host.window), 1);
+    QVERIFY(second->isVisible());
+    QCOMPARE(dialogs.ModalCalls(), 1);
+}
+
+void TestDrivesViewer::memoryCardButtonCancelledOpensNothing()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, tree.MediaPath("anna/CAMERA"));
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    DialogsScripted dialogs;
+    dialogs.QueueModal([](QDialog &) { return int(QDialog::Rejected); });
+    CMemoryCardController controller(host, dialogs);
+    controller.OnMemoryCardButton();
+    QVERIFY(!controller.InformationDlg());
+    QCOMPARE(InformationWindows(host.window), 0);
+    QVERIFY(host.log.isEmpty());
+}
+
+void TestDrivesViewer::memoryCardButtonFromFolderOnFixedDisk()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString card = tree.MediaPath("anna/CAMERA");
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
+    tree.WriteMounts(mounts);
+    RecordingHost host;
+    host.libraryRoot = tree.Root() + "/home/anna/Videos"; // a folder, not on the card
+    DialogsScripted dialogs;
+    QStringList seen;
+    dialogs.QueueModal(ChooseEntry(&seen));
+    CMemoryCardController controller(host, dialogs);
+    controller.OnMemoryCardButton();
+    QCOMPARE(host.libraryRoot, card);
+    QVERIFY(controller.InformationDlg());
+    QCOMPARE(host.log, QStringList({"SetLibraryRoot(" + card + ")", "SetFolderMode(0)",
+                                    "RefreshCatalogue(1,0)", "ApplyControlState(1)",
+                                    "SetFolderButtonCheck(0)"}));
+}
+
+QTEST_MAIN(TestDrivesViewer)
+#include "test_drives_viewer.moc"
