@@ -1,6 +1,7 @@
 // The file list control on its own: cells, clicks, keys, drawing rules and scrolling.
 #include "library/widgets/CCellCheckBox.h"
 #include "library/widgets/CConfigListCtrl.h"
+#include "ui/CKipFileListVerticleScrollbar.h"
 
 #include <QImage>
 #include <QSignalSpy>
@@ -60,6 +61,7 @@ private slots:
     void tabWalksTheCells();
     void keysDoNotToggle();
     void longNameIsElided();
+    void skinnedScrollbarFollowsTheList();
 
 private:
     void Fill(int rows);
@@ -459,6 +461,36 @@ void FileListControlTest::longNameIsElided()
     QVERIFY(CountPixels(image, QRect(5, 1, 150, 19), [](QRgb p) {
                 return QColor(p) != CConfigListCtrl::kBackgroundColour;
             }) > 20);
+}
+
+void FileListControlTest::skinnedScrollbarFollowsTheList()
+{
+    m_list->setGeometry(2, 79, 308, 508);
+    m_list->CreateSkinScrollbar();
+    m_list->setGeometry(2, 79, 324, 508);
+    m_list->ApplyLayout();
+    CKipFileListVerticleScrollbar *bar = m_list->GetSkinScrollbar();
+    QVERIFY(bar != nullptr);
+    QCOMPARE(bar->parentWidget(), m_window.get());
+    QCOMPARE(bar->geometry(), QRect(2 + 308 - 1, 79, 18, 508));
+
+    // Rows that fit on one page hide the bar; more rows show it.
+    Fill(5);
+    QTRY_VERIFY(!bar->isVisible());
+    Fill(95);
+    QTRY_VERIFY(bar->isVisible());
+    QVERIFY(bar->GetThumbHeight() >= 20);
+
+    // A click on the track below the thumb pages down by a page of rows.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(8, 400));
+    QCOMPARE(m_list->GetTopIndex(), 24);
+    // The down arrow steps one row.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(8, 508 - 8));
+    QCOMPARE(m_list->GetTopIndex(), 25);
+
+    // Emptied, the bar hides again.
+    m_list->DeleteAllItems();
+    QTRY_VERIFY(!bar->isVisible());
 }
 
 QTEST_MAIN(FileListControlTest)
