@@ -2,6 +2,10 @@
 
 #include "app/MainWindowIds.h"
 #include "platform/Drives.h"
+#include "platform/Locale.h"
+#include "platform/SettingsStore.h"
+#include "playback/DecoderSettings.h"
+#include "ui/LanguageResolution.h"
 #include "platform/SoundOutput.h"
 #include "ui/CKipFileListVerticleScrollbar.h"
 #include "ui/CKipSkinButton.h"
@@ -157,7 +161,8 @@ bool COrvelPlayerDlg::OnInitDialog()
     setWindowTitle(QStringLiteral("Quorvil"));
     qApp->installEventFilter(this);
 
-    // 5. decoder settings: not yet wired (see report).
+    // 5. the installed decoder's settings.
+    ConfigureDecoderRegistry(CSettingsStore::System());
 
     // 6. 1022 x 682 at the position first given.
     setFixedSize(kWindowWidth, kWindowHeight);
@@ -165,6 +170,7 @@ bool COrvelPlayerDlg::OnInitDialog()
     move(m_rcWindow.topLeft());
 
     // 7. the language; from here on texts resolve through this window.
+    m_wLanguage = ResolveUiLanguage(CSettingsStore::System(), SystemDefaultLanguageId());
     SetAppMainWindow(this);
 
     CreateControls();  // 8.

@@ -4,7 +4,9 @@
 #include "TestEnvironment.h"
 
 #include "app/COrvelPlayerDlg.h"
+#include "platform/SettingsStore.h"
 #include "platform/SoundOutput.h"
+#include "ui/CTextTable.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -167,6 +169,41 @@ private slots:
         QCOMPARE(dlg->GetLanguage(), std::uint16_t(1033));
         QVERIFY(dlg->Button(id));
         QCOMPARE(dlg->Button(id)->toolTip(), text);
+    }
+
+    void languageAtStart_data()
+    {
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("stored"); // "-" for no value
+        QTest::addColumn<int>("language");
+        QTest::newRow("no value, Korean system") << "ko_KR.UTF-8" << "-" << 1042;
+        QTest::newRow("1049 on a Korean system") << "ko_KR.UTF-8" << "1049" << 1049;
+        QTest::newRow("non-numeric value") << "ja_JP.UTF-8" << "abc" << 1041;
+        QTest::newRow("empty value") << "ru_RU.UTF-8" << "" << 1049;
+        QTest::newRow("2057 gives English") << "ko_KR.UTF-8" << "2057" << 1033;
+        QTest::newRow("German system") << "de_DE.UTF-8" << "-" << 1033;
+    }
+    void languageAtStart()
+    {
+        QFETCH(QString, lang);
+        QFETCH(QString, stored);
+        QFETCH(int, language);
+        const QString key = QStringLiteral("SOFTWARE\\TARN\\Quorvil");
+        CSettingsStore &store = CSettingsStore::System();
+        store.DeleteKey(SettingsHive::CurrentUser, key);
+        if (stored != "-") {
+            QCOMPARE(store.CreateKey(SettingsHive::CurrentUser, key), SettingsStatus::Ok);
+            QCOMPARE(store.SetString(SettingsHive::CurrentUser, key, "language", stored),
+                     SettingsStatus::Ok);
+        }
+        qputenv("LANG", lang.toLocal8Bit());
+        auto dlg = MakeWindow();
+        qputenv("LANG", "C");
+        store.DeleteKey(SettingsHive::CurrentUser, key);
+        QCOMPARE(int(dlg->GetLanguage()), language);
+        // Tooltips come in that language.
+        QCOMPARE(dlg->Button(1015)->toolTip(),
+                 CTextTable().GetText(std::uint16_t(language), "PLAYERDLG_PLAY"));
     }
 
     void videoWindowsAtStart()
