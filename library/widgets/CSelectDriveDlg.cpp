@@ -4,10 +4,12 @@
 #include "ui/CTextTable.h"
 #include "ui/SkinBitmap.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 
 namespace
@@ -102,6 +104,14 @@ bool CSelectDriveDlg::OnInitDialog()
         return false;
     }
     m_comboDrive->setCurrentIndex(0);
+    // Mount points are longer than drive letters: the open list shows every entry whole.
+    int widest = 0;
+    for (int i = 0; i < m_comboDrive->count(); ++i) {
+        widest = std::max(widest,
+                          m_comboDrive->fontMetrics().horizontalAdvance(m_comboDrive->itemText(i)));
+        m_comboDrive->setItemData(i, m_comboDrive->itemText(i), Qt::ToolTipRole);
+    }
+    m_comboDrive->view()->setMinimumWidth(widest + 24);
     return true;
 }
 

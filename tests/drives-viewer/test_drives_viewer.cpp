@@ -9,6 +9,7 @@
 #include "ui/CKipStaticTrans.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QTest>
 #include <QWidget>
@@ -94,6 +95,8 @@ DialogsScripted::ModalScript ChooseEntry(QStringList *seen, int pick = -1)
             *seen << combo->itemText(i);
         }
         *seen << QString("current=%1").arg(combo->currentIndex());
+        dialog.grab().save(qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath()) +
+                           "/select-drive-dialog.png");
         if (pick >= 0) {
             combo->setCurrentIndex(pick);
         }
