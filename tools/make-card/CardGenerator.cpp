@@ -5,6 +5,7 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/log.h>
 #include <libavutil/opt.h>
 }
 
@@ -426,6 +427,10 @@ QString RecordingFileName(const RecordingOptions &options)
 
 bool WriteRecording(const RecordingOptions &options, QString *error)
 {
+    // The encoders print statistics at the default level; keep test logs readable unless
+    // someone chose a level of their own.
+    if (av_log_get_level() == AV_LOG_INFO)
+        av_log_set_level(AV_LOG_WARNING);
     RecordingWriter writer(options);
     return writer.Write(error);
 }

@@ -95,6 +95,7 @@ int MarkerX(int width, int height, int frame, int frameCount);
 
 // Writes one recording to options.path through a temporary name in the same folder, renamed
 // when complete. Deterministic for the same options. False with a reason in *error.
+// Lowers libav's log level from its default (info) to warnings: the encoders' statistics.
 bool WriteRecording(const RecordingOptions &options, QString *error = nullptr);
 
 // Bytes of Configs/km7_sysenv.cfg: "KM7S", format revision 1 (uint16 LE), length of the
