@@ -133,25 +133,15 @@ const std::map<QString, GlyphFn> &glyphs()
          }},
         {"flipv",
          [](Pen &g) {
-             g.p.save();
-             QPen dash = g.p.pen();
-             dash.setDashPattern({1.5, 1.5});
-             g.p.setPen(dash);
-             g.line(3, 12, 21, 12);
-             g.p.restore();
-             g.fillPoly({{12, 3}, {6.5, 9}, {17.5, 9}});
-             g.poly({{12, 21}, {6.5, 15}, {17.5, 15}}, true);
+             g.line(1.5, 12, 22.5, 12);
+             g.fillPoly({{12, 2}, {4.5, 9.5}, {19.5, 9.5}});
+             g.poly({{12, 22}, {4.5, 14.5}, {19.5, 14.5}}, true);
          }},
         {"fliph",
          [](Pen &g) {
-             g.p.save();
-             QPen dash = g.p.pen();
-             dash.setDashPattern({1.5, 1.5});
-             g.p.setPen(dash);
-             g.line(12, 3, 12, 21);
-             g.p.restore();
-             g.fillPoly({{3, 12}, {9, 6.5}, {9, 17.5}});
-             g.poly({{21, 12}, {15, 6.5}, {15, 17.5}}, true);
+             g.line(12, 1.5, 12, 22.5);
+             g.fillPoly({{2, 12}, {9.5, 4.5}, {9.5, 19.5}});
+             g.poly({{22, 12}, {14.5, 4.5}, {14.5, 19.5}}, true);
          }},
         {"capture",
          [](Pen &g) {
@@ -258,19 +248,19 @@ const std::map<QString, GlyphFn> &glyphs()
         {"front",
          [](Pen &g) {
              screen(g);
-             g.text(QRectF(2.5, 5, 19, 14), QStringLiteral("1"), 11);
+             g.text(QRectF(1, 3.5, 22, 17), QStringLiteral("1"), 14);
          }},
         {"rear",
          [](Pen &g) {
              screen(g);
-             g.text(QRectF(2.5, 5, 19, 14), QStringLiteral("2"), 11);
+             g.text(QRectF(1, 3.5, 22, 17), QStringLiteral("2"), 14);
          }},
         {"all",
          [](Pen &g) {
              screen(g);
-             g.line(12, 5, 12, 19);
-             g.text(QRectF(2.5, 5, 9.5, 14), QStringLiteral("1"), 8.5);
-             g.text(QRectF(12, 5, 9.5, 14), QStringLiteral("2"), 8.5);
+             g.line(12, 3.5, 12, 20.5);
+             g.text(QRectF(1, 3.5, 11, 17), QStringLiteral("1"), 12);
+             g.text(QRectF(12, 3.5, 11, 17), QStringLiteral("2"), 12);
          }},
         {"checkbox", [](Pen &g) { g.rounded(5, 5, 14, 14, 2.5); }},
         {"checkbox-on",

@@ -267,22 +267,18 @@ QImage graphBackground(int w, int h)
     return img;
 }
 
-// Seven-segment digit, lit segments in the accent colour, unlit ones faintly visible.
+// A readout digit: bold accent figure on the readout well's colour, no key colour anywhere.
 QImage digit(int w, int h, int value)
 {
-    static const unsigned char segments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66,
-                                               0x6D, 0x7D, 0x07, 0x7F, 0x6F};
     QImage img = blank(w, h, pal::readout);
     QPainter p(&img);
-    const int l = 2, r = w - 3, t = 1, m = h / 2, b = h - 2;
-    const QLine seg[7] = {{l + 1, t, r - 1, t}, {r, t + 1, r, m - 1}, {r, m + 1, r, b - 1},
-                          {l + 1, b, r - 1, b}, {l, m + 1, l, b - 1}, {l, t + 1, l, m - 1},
-                          {l + 1, m, r - 1, m}};
-    for (int i = 0; i < 7; ++i) {
-        const bool lit = segments[value % 10] & (1 << i);
-        p.setPen(QPen(lit ? pal::accent : QColor(38, 33, 18), 2, Qt::SolidLine, Qt::FlatCap));
-        p.drawLine(seg[i]);
-    }
+    p.setRenderHint(QPainter::TextAntialiasing);
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(15);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(pal::accent);
+    p.drawText(QRect(0, 0, w, h), Qt::AlignCenter, QString::number(value % 10));
     return img;
 }
 
@@ -430,7 +426,7 @@ Look lookFor(const QString &state, const QString &glyph)
         return {QColor(64, 64, 70), QColor(88, 88, 94), QColor(244, 244, 244)};
     }
     if (state == QLatin1String("pressed"))
-        return {QColor(22, 22, 24), QColor(120, 94, 22), pal::accent, true};
+        return {QColor(22, 22, 24), QColor(150, 116, 24), pal::accent, true};
     if (state == QLatin1String("disabled"))
         return {QColor(35, 35, 38), QColor(42, 42, 46), QColor(82, 82, 86)};
     if (state == QLatin1String("focus"))
@@ -472,13 +468,14 @@ QImage button(const SkinEntry &e, QImage img)
         p.setPen(QPen(look.edge, 1));
         p.setBrush(look.plate);
         p.drawRoundedRect(plate, 4, 4);
-        if (look.accentBar) {
+        const bool bar = look.accentBar && h >= 26; // too tight below the icon otherwise
+        if (bar) {
             p.setPen(Qt::NoPen);
             p.setBrush(pal::accent);
             p.drawRoundedRect(QRectF(w / 2.0 - 7, h - 4.5, 14, 2), 1, 1);
         }
-        const double size = std::min(h - 8.0, 18.0);
-        const double dy = look.accentBar ? -1.0 : 0.0;
+        const double size = std::min(h - 6.0, 18.0);
+        const double dy = bar ? -1.0 : 0.0;
         DrawGlyph(p, name, QRectF((w - size) / 2, (h - size) / 2 + dy, size, size), look.ink);
     } else {
         // Flat: the icon alone, the state shown by its colour and a faint plate on hover.

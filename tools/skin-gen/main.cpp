@@ -14,6 +14,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSaveFile>
+#include <QSet>
 #include <QSvgGenerator>
 #include <QTextStream>
 
@@ -92,8 +93,108 @@ bool writeIcons(const QString &dir)
     return true;
 }
 
-// Every bitmap with its id, size and role; small ones twice as large, on a checker pattern so
-// the colour keys stand out.
+// Draws `id` at `at` with its colour key (green or white) transparent, as the windows do.
+void Blit(QPainter &p, const SkinSurfaces &drawn, int id, QPoint at, QColor key = QColor())
+{
+    QImage img = drawn.value(id).convertToFormat(QImage::Format_ARGB32);
+    if (key.isValid()) {
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixelColor(x, y) == key)
+                    img.setPixelColor(x, y, Qt::transparent);
+    }
+    p.drawImage(at, img);
+}
+
+void Slider(QPainter &p, const SkinSurfaces &drawn, QRect r, int channel, int fill, int thumb)
+{
+    const QImage &t = drawn.value(thumb);
+    const int thumbX = (r.width() - t.width()) / 2;
+    p.drawImage(r, drawn.value(channel));
+    p.drawImage(QRect(r.x(), r.y(), thumbX + 5, r.height()), drawn.value(fill),
+                QRect(0, 0, std::min(drawn.value(fill).width(), thumbX + 5), r.height()));
+    Blit(p, drawn, thumb, QPoint(r.x() + thumbX, r.y() + r.height() / 2 - t.height() / 2),
+         Qt::white);
+}
+
+// The main window in normal mode as the layout places the bitmaps, then the two
+// extended-mode bars at the same width: a check that every bitmap fits where it sits.
+QImage Composition(const std::vector<SkinEntry> &entries, const SkinSurfaces &drawn)
+{
+    const int w = 1022, h = 682;
+    QImage img(w, h + 20 + 44 + 20 + 40, QImage::Format_RGB32);
+    img.fill(QColor(96, 96, 100));
+    QPainter p(&img);
+    p.drawImage(0, 0, drawn.value(129));
+    QSet<QString> placed;
+    for (const SkinEntry &e : entries) {
+        const QString bg = e.params.value(QStringLiteral("bg"));
+        if (e.kind != QLatin1String("button") && e.kind != QLatin1String("icon"))
+            continue;
+        if (e.params.value(QStringLiteral("state"), QStringLiteral("normal")) !=
+                QLatin1String("normal") ||
+            placed.contains(bg) || e.id == 502) // 502 shows only in the large map
+            continue;
+        placed.insert(bg);
+        const QStringList parts = bg.split(u'@');
+        const QStringList xy = parts.value(1).split(u',');
+        QPoint at(xy.value(0).toInt(), xy.value(1).toInt());
+        if (parts[0] == QLatin1String("bar279"))
+            at += QPoint(695, 635);
+        else if (parts[0] != QLatin1String("main"))
+            continue;
+        p.drawImage(at, drawn.value(e.id));
+    }
+    Slider(p, drawn, QRect(30, 474, 391, 20), 209, 210, 213);
+    Slider(p, drawn, QRect(477, 544, 179, 15), 267, 215, 218);
+    Slider(p, drawn, QRect(477, 582, 179, 15), 268, 216, 219);
+    Slider(p, drawn, QRect(477, 620, 179, 15), 266, 214, 217);
+    Blit(p, drawn, 293, QPoint(40, 494), Qt::green);
+    Blit(p, drawn, 294, QPoint(364, 494), Qt::green);
+    Blit(p, drawn, 312, QPoint(121, 57), Qt::green);
+    Blit(p, drawn, 292, QPoint(41, 531), Qt::green);
+    for (int i = 0; i < 3; ++i)
+        p.drawImage(830 + 10 * i, 643, drawn.value(321 + QString("042")[i].digitValue()));
+    // A few list rows with their check boxes (column 3 at x 963).
+    for (int row = 0; row < 4; ++row) {
+        const int y = 126 + row * 21;
+        if (row == 1)
+            p.fillRect(QRect(695, y, 308, 21), QColor(71, 71, 71));
+        p.setPen(QColor(62, 62, 60));
+        p.drawLine(695, y + 20, 1002, y + 20);
+        QImage glyph = drawn.value(241).copy((row == 2) * 18, 0, 18, 16);
+        glyph = glyph.convertToFormat(QImage::Format_ARGB32);
+        for (int gy = 0; gy < 16; ++gy)
+            for (int gx = 0; gx < 18; ++gx)
+                if (glyph.pixelColor(gx, gy) == QColor(255, 0, 255))
+                    glyph.setPixelColor(gx, gy, Qt::transparent);
+        p.drawImage(QPoint(974, y + 3), glyph);
+    }
+    // Control bar (H 44) and top bar (H 40), W 1022.
+    const int cb = h + 20, tb = cb + 44 + 20, W = w, H = 44;
+    p.drawImage(QRect(0, cb, W, 44), drawn.value(269));
+    const struct {
+        int id, x, y;
+    } bar[] = {{308, W - 93, H - 36},  {288, W - 57, H - 36},  {206, W - 550, H - 36},
+               {191, W - 514, H - 36}, {200, W - 465, H - 36}, {203, W - 416, H - 36},
+               {194, W - 380, H - 36}, {303, W - 319, H - 32}};
+    for (const auto &b : bar)
+        p.drawImage(b.x, cb + b.y, drawn.value(b.id));
+    Slider(p, drawn, QRect(20, cb + H - 39, W - 599, 20), 306, 307, 213);
+    Slider(p, drawn, QRect(W - 291, cb + H - 31, 181, 15), 296, 297, 219);
+    Blit(p, drawn, 278, QPoint(20, cb + H - 19), Qt::green);
+    Blit(p, drawn, 278, QPoint(W - 628, cb + H - 19), Qt::green);
+    p.drawImage(QRect(0, tb, W, 40), drawn.value(270));
+    const struct {
+        int id, x;
+    } top[] = {{285, W - 56},  {489, W - 99},  {485, W - 142},
+               {481, W - 188}, {477, W - 228}, {473, W - 268}};
+    for (const auto &b : top)
+        p.drawImage(b.x, tb + 7, drawn.value(b.id));
+    return img;
+}
+
+// Every bitmap with its id, size and role; small ones twice as large.
 QImage contactSheet(const std::vector<SkinEntry> &entries, const SkinSurfaces &drawn)
 {
     const int sheetWidth = 1400, pad = 10, labelH = 26;
@@ -103,7 +204,8 @@ QImage contactSheet(const std::vector<SkinEntry> &entries, const SkinSurfaces &d
         int scale;
     };
     std::vector<Placed> placed;
-    int x = pad, y = pad + 30, rowH = 0;
+    const QImage composed = Composition(entries, drawn);
+    int x = pad, y = pad + 30 + composed.height() + pad, rowH = 0;
     for (const SkinEntry &e : entries) {
         const int scale = (e.width <= 120 && e.height <= 60) ? 2 : 1;
         const int w = std::max(e.width * scale, 70), h = e.height * scale + labelH;
@@ -124,7 +226,9 @@ QImage contactSheet(const std::vector<SkinEntry> &entries, const SkinSurfaces &d
     p.setFont(font);
     p.setPen(Qt::white);
     p.drawText(QRect(pad, 0, sheetWidth, 30), Qt::AlignVCenter,
-               QStringLiteral("Quorvil skin: every numbered bitmap (small ones at 2x)"));
+               QStringLiteral("Quorvil skin: the main window and the extended-mode bars as laid "
+                              "out, then every numbered bitmap (small ones at 2x)"));
+    p.drawImage(pad, pad + 30, composed);
     for (const Placed &pl : placed) {
         const QImage &img = drawn[pl.e->id];
         const QRect target(pl.r.topLeft(), img.size() * pl.scale);
@@ -152,6 +256,10 @@ int main(int argc, char **argv)
     QCommandLineOption rootOption(QStringLiteral("root"), QStringLiteral("Source tree."),
                                   QStringLiteral("dir"), QStringLiteral("."));
     parser.addOption(rootOption);
+    QCommandLineOption previewOption(QStringLiteral("preview"),
+                                     QStringLiteral("Also write the composed windows here."),
+                                     QStringLiteral("png"));
+    parser.addOption(previewOption);
     parser.process(app);
     const QString root = parser.value(rootOption);
 
@@ -184,6 +292,11 @@ int main(int argc, char **argv)
     QDir().mkpath(root + QStringLiteral("/docs"));
     if (!saveImage(contactSheet(entries, drawn), root + QStringLiteral("/docs/skin.png"))) {
         std::fprintf(stderr, "quorvil-skin-gen: cannot write the contact sheet\n");
+        return 1;
+    }
+    if (parser.isSet(previewOption) &&
+        !saveImage(Composition(entries, drawn), parser.value(previewOption))) {
+        std::fprintf(stderr, "quorvil-skin-gen: cannot write the preview\n");
         return 1;
     }
     std::printf("quorvil-skin-gen: %zu bitmaps\n", entries.size());
