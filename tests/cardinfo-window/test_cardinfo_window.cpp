@@ -253,6 +253,15 @@ void TestCardInfoWindow::looksRight()
     QCOMPARE(shot.size(), QSize(338, 412));
     const QString out = qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath());
     shot.save(out + "/cardinfo-window.png");
+    // Every language's layout, to look at.
+    for (const std::uint16_t language : {1042, 1041, 1049}) {
+        m_mainWindow.language = language;
+        CInformationDlg localized(root, &owner);
+        localized.OnInitDialog();
+        localized.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&localized));
+        localized.grab().save(out + QString("/cardinfo-window-%1.png").arg(language));
+    }
     // A value sits on its solid dark background.
     const QRect value = dlg.Static(10116)->geometry();
     QCOMPARE(shot.pixelColor(value.right() - 1, value.top() + 1), QColor(30, 30, 30));
