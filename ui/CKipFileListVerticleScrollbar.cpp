@@ -1,6 +1,5 @@
 #include "ui/CKipFileListVerticleScrollbar.h"
 
-#include "ui/CKipMarkers.h"
 #include "ui/CSkinMemDC.h"
 #include "ui/IScrollableList.h"
 #include "ui/SkinBitmap.h"
@@ -28,7 +27,6 @@ CKipFileListVerticleScrollbar::CKipFileListVerticleScrollbar(QWidget *parent)
     m_timer2.setInterval(kRepeatDelayMs);
     connect(&m_timer1, &QTimer::timeout, this, &CKipFileListVerticleScrollbar::OnTimer1);
     connect(&m_timer2, &QTimer::timeout, this, &CKipFileListVerticleScrollbar::OnTimer2);
-    WriteKipMarker(QStringLiteral("usingKipFileListVerticleScrollbar"));
 }
 
 CKipFileListVerticleScrollbar::~CKipFileListVerticleScrollbar() = default;

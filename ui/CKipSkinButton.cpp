@@ -54,6 +54,14 @@ void CKipSkinButton::SetCheck(int state)
     update();
 }
 
+void CKipSkinButton::SetKind(Kind kind)
+{
+    m_kind = kind;
+    if (m_kind == Kind::Push)
+        m_nChecked = 0;
+    update();
+}
+
 void CKipSkinButton::ClearCheckFromGroup()
 {
     m_nChecked = 0;

@@ -38,6 +38,8 @@ public:
     int GetCheck() const { return m_nChecked; }
 
     Kind GetKind() const { return m_kind; }
+    // Changing the kind keeps the checked state only for check boxes and radio buttons.
+    void SetKind(Kind kind);
     int GetDlgCtrlID() const { return m_nId; }
     void SetDlgCtrlID(int id) { m_nId = id; }
     // Radio buttons with the same parent and group number form a group (default 0).
