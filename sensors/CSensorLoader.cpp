@@ -86,14 +86,16 @@ void CSensorLoader::StartSensorLoad(const QString &path)
         return;
     }
     m_worker = std::jthread(
-        [this, generation, path](std::stop_token stop, std::unique_ptr<CBaseFilter> src) {
-            LoadSensorTrack(std::move(stop), generation, path, std::move(src));
+        [this, generation, path, limit = m_nReadLimit](std::stop_token stop,
+                                                       std::unique_ptr<CBaseFilter> src) {
+            LoadSensorTrack(std::move(stop), generation, path, limit, std::move(src));
         },
         std::move(source));
 }
 
 bool CSensorLoader::ReadRecords(CBaseFilter *source, const QString &path, std::size_t bufferSize,
-                                const std::stop_token &stop, const RecordSink &sink)
+                                std::uint64_t readLimit, const std::stop_token &stop,
+                                const RecordSink &sink)
 {
     auto *file = dynamic_cast<IFileSourceFilter *>(source);
     auto *reader = dynamic_cast<ISensorDataReader *>(source);
@@ -102,14 +104,15 @@ bool CSensorLoader::ReadRecords(CBaseFilter *source, const QString &path, std::s
     if (auto *ours = dynamic_cast<CSensorDataSource *>(source))
         ours->SetStopToken(stop);
     if (const HRESULT hr = file->Load(path); Failed(hr)) {
-        qCDebug(lcSensorLoader) << "sensor source refused" << path << Qt::hex << hr;
+        qCDebug(lcSensorLoader) << "sensor source refused" << path << Qt::hex
+                                << static_cast<std::uint32_t>(hr);
         return false;
     }
 
     std::array<std::uint8_t, kRecordBufferSize> buffer;
     const std::span<std::uint8_t> record(buffer.data(), std::min(bufferSize, buffer.size()));
     int transient = 0;
-    for (std::uint64_t reads = 0; reads < kMaxReads && !stop.stop_requested(); ++reads) {
+    for (std::uint64_t reads = 0; reads < readLimit && !stop.stop_requested(); ++reads) {
         std::fill(record.begin(), record.end(), std::uint8_t{0});
         auto size = static_cast<std::uint32_t>(record.size());
         std::uint32_t time = 0;
@@ -122,19 +125,19 @@ bool CSensorLoader::ReadRecords(CBaseFilter *source, const QString &path, std::s
                    hr == ISensorDataReader::kCannotReadFurther) {
             return true;
         } else if (++transient >= kMaxTransientResults) {
-            qCDebug(lcSensorLoader)
-                << "sensor source keeps failing; ending the load" << Qt::hex << hr;
+            qCDebug(lcSensorLoader) << "sensor source keeps failing; ending the load" << Qt::hex
+                                    << static_cast<std::uint32_t>(hr);
             return true;
         }
     }
     if (!stop.stop_requested())
-        qCDebug(lcSensorLoader) << "sensor source never ended; stopped after" << kMaxReads
+        qCDebug(lcSensorLoader) << "sensor source never ended; stopped after" << readLimit
                                 << "reads";
     return true;
 }
 
 void CSensorLoader::LoadSensorTrack(std::stop_token stop, std::uint64_t generation, QString path,
-                                    std::unique_ptr<CBaseFilter> source)
+                                    std::uint64_t readLimit, std::unique_ptr<CBaseFilter> source)
 {
     // Runs on the worker: touches nothing of the loader but `this` as the target of queued
     // calls, which Qt drops if the loader is gone.
@@ -152,7 +155,7 @@ void CSensorLoader::LoadSensorTrack(std::stop_token stop, std::uint64_t generati
     };
 
     const bool loaded =
-        ReadRecords(source.get(), path, kRecordBufferSize, stop,
+        ReadRecords(source.get(), path, kRecordBufferSize, readLimit, stop,
                     [&](std::span<const std::uint8_t> record, std::uint32_t t) {
                         chunk->AddRecord(record, t);
                         if (++pending >= kChunkRecords ||
@@ -196,7 +199,7 @@ bool CSensorLoader::OnSensorReload(const QString &path)
     m_track.RemoveAll();
     std::unique_ptr<CBaseFilter> source = CreateSource(m_strClsid);
     const bool loaded =
-        source && ReadRecords(source.get(), path, kReloadBufferSize, {},
+        source && ReadRecords(source.get(), path, kReloadBufferSize, m_nReadLimit, {},
                               [this](std::span<const std::uint8_t> record, std::uint32_t t) {
                                   m_track.AddRecord(record, t);
                               });

@@ -39,8 +39,9 @@ public:
     };
     Q_ENUM(LoadResult)
 
-    // Bounds of the read loop for a source that never reports the end.
-    static constexpr std::uint64_t kMaxReads = 16'000'000;
+    // Bounds of the read loop for a source that never reports the end: reads per load (a day
+    // of recording holds about a million records) and transient results in a row.
+    static constexpr std::uint64_t kDefaultReadLimit = 16'000'000;
     static constexpr int kMaxTransientResults = 1000; // in a row
     static constexpr std::size_t kRecordBufferSize = 2048;
     static constexpr std::size_t kReloadBufferSize = 1024;
@@ -64,6 +65,9 @@ public:
     // Stops a running load and empties the track (playback stopped, card removed). Use this
     // instead of emptying the track directly while a load may run.
     void Stop();
+
+    // Changes the bound on reads per load (tests); applies to loads started afterwards.
+    void SetReadLimit(std::uint64_t reads) { m_nReadLimit = reads; }
 
     bool IsLoading() const { return m_bLoading; }
     const CTextData &Track() const { return m_track; }
@@ -95,10 +99,11 @@ private:
     // Loads `path` into `source` and passes every record to `sink`, in a loop bounded as
     // above. False when the source cannot be used or refused the file.
     static bool ReadRecords(CBaseFilter *source, const QString &path, std::size_t bufferSize,
-                            const std::stop_token &stop, const RecordSink &sink);
+                            std::uint64_t readLimit, const std::stop_token &stop,
+                            const RecordSink &sink);
     // The worker's procedure: reads every record of `path` and hands them over in chunks.
     void LoadSensorTrack(std::stop_token stop, std::uint64_t generation, QString path,
-                         std::unique_ptr<CBaseFilter> source);
+                         std::uint64_t readLimit, std::unique_ptr<CBaseFilter> source);
     // UI thread: a chunk or the end of the worker of `generation` arrived.
     void OnChunk(std::uint64_t generation, const CTextData &chunk);
     void OnWorkerEnded(std::uint64_t generation, LoadResult result);
@@ -106,7 +111,8 @@ private:
 
     CTextData &m_track; // UI thread only
     const QString m_strClsid;
-    std::uint64_t m_nGeneration = 0; // UI thread only; the running load's number
-    bool m_bLoading = false;         // UI thread only
-    std::jthread m_worker;           // started and joined on the UI thread
+    std::uint64_t m_nGeneration = 0;                // UI thread only; the running load's number
+    bool m_bLoading = false;                        // UI thread only
+    std::uint64_t m_nReadLimit = kDefaultReadLimit; // UI thread only; copied to each worker
+    std::jthread m_worker;                          // started and joined on the UI thread
 };

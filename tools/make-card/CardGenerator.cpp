@@ -98,6 +98,7 @@ private:
     bool WriteVideoFrame(Video &video, int index, int count, const QString &clock);
     bool WriteAudioFrame(std::int64_t firstSample);
     bool WriteSensorRecord(size_t index);
+    bool WriteEmptySensorChunk();
 
     const RecordingOptions &m_opt;
     QString m_error;
@@ -302,6 +303,18 @@ bool RecordingWriter::WriteAudioFrame(std::int64_t firstSample)
     return Encode(m_audioEnc.get(), m_audioStream, m_audioFrame.get());
 }
 
+bool RecordingWriter::WriteEmptySensorChunk()
+{
+    av_packet_unref(m_packet.get());
+    m_packet->stream_index = m_sensorStream->index;
+    m_packet->pts = m_packet->dts = 0;
+    m_packet->duration = 1;
+    m_packet->flags |= AV_PKT_FLAG_KEY;
+    if (const int rc = av_interleaved_write_frame(m_fmt.get(), m_packet.get()); rc < 0)
+        return Fail(QStringLiteral("writing sensor data"), rc);
+    return true;
+}
+
 bool RecordingWriter::WriteSensorRecord(size_t index)
 {
     const SensorRecord &rec = m_records[index];
@@ -347,6 +360,12 @@ bool RecordingWriter::Write(QString *error)
                     rec.timeMs)
                     return Fail(QStringLiteral("sensor offset %1 ms does not fit the time base")
                                     .arg(rec.timeMs));
+            // An AVI stream has no timestamps: a chunk's time is its index. The muxer fills the
+            // gaps between chunks with empty ones, but not the gap before the first, so a
+            // stream whose first record comes later starts with an empty chunk at 0.
+            if (m_opt.container == Container::Avi && !m_records.empty() &&
+                m_records.front().timeMs > 0 && !WriteEmptySensorChunk())
+                return false;
         }
 
         const int frames = FrameCount(m_opt);
