@@ -204,6 +204,29 @@ private slots:
         QVERIFY(channel.pixelColor(100, 7) != fill.pixelColor(100, 7));
     }
 
+    // Distinct thumbs for the three looks: the normal speed thumb, a readout digit while
+    // dragging, the volume icon with the focus.
+    void thumbFollowsDragAndFocus()
+    {
+        m_slider->SetBitmaps(267, 215, 218, 321, 501);
+        m_slider->SetPos(0);
+        m_slider->clearFocus(); // the window gives its only focusable child the focus
+        QTRY_VERIFY(!m_slider->hasFocus());
+        const QColor normal = Grab(m_slider).pixelColor(7, 7);
+        m_parent->activateWindow();
+        m_slider->setFocus();
+        QTRY_VERIFY(m_slider->hasFocus());
+        const QColor focused = Grab(m_slider).pixelColor(7, 7);
+        Press(7);
+        QVERIFY(m_slider->IsDragging());
+        const QColor pressed = Grab(m_slider).pixelColor(7, 7);
+        Release(7);
+        QVERIFY(normal != focused);
+        QVERIFY(normal != pressed);
+        QVERIFY(focused != pressed);
+        QCOMPARE(Grab(m_slider).pixelColor(7, 7), focused);
+    }
+
     void oneValueRangeIsSafe()
     {
         m_slider->SetRange(5, 5);
