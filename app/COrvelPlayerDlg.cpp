@@ -44,6 +44,9 @@ constexpr int kSkinBitmapEmptyVideo = 498;
 constexpr int kSkinBitmapMapBar = 279;
 constexpr QPoint kEmptyVideoAt{3, 77};
 constexpr QPoint kGSensorGraphAt{41, 531};
+constexpr int kSkinBitmapGSensorGraph = 292;
+constexpr Skin kMuteOffSkin{223, 225, 224, 225, 223};
+constexpr Skin kMuteOnSkin{220, 222, 221, 222, 220};
 
 // Where each button lives in m_buttons: its index in the CreateControls order.
 int ButtonIndex(int id)
@@ -112,8 +115,9 @@ const COrvelPlayerDlg::CommandRoute COrvelPlayerDlg::kCommandRoutes[] = {
     {ID_ACCEL_NEXT, &COrvelPlayerDlg::OnNext},
 };
 
-COrvelPlayerDlg::COrvelPlayerDlg(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_hIcon(LoadAppIcon())
+COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_dialogs(dialogs ? std::move(dialogs) : CreateDialogs()), m_hIcon(LoadAppIcon())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Pointer zones of extended mode need moves without a pressed button.
@@ -129,10 +133,19 @@ COrvelPlayerDlg::COrvelPlayerDlg(QWidget *parent)
     for (std::size_t i = 0; i < m_sliders.size(); ++i)
         m_sliders[i] = std::make_unique<CKipImageSlider>(nullptr, Sliders()[i].id);
     m_wndMap.setParent(this);
+    m_dlgSelectMonth.setParent(this, m_dlgSelectMonth.windowFlags() | Qt::Dialog);
+    m_catalogue = std::make_unique<CCatalogueController>(m_listFiles, *this);
+    m_memoryCard = std::make_unique<CMemoryCardController>(*this, *m_dialogs, this);
+    connect(&m_listFiles, &CConfigListCtrl::clicked, this,
+            [this](int row, int) { m_catalogue->OnFileListClick(row); });
+    connect(&m_listFiles, &CConfigListCtrl::doubleClicked, this,
+            [this](int row, int) { OnListDoubleClick(row); });
 }
 
 COrvelPlayerDlg::~COrvelPlayerDlg()
 {
+    // The information window goes first; then the members in reverse order.
+    m_memoryCard->DestroyInformationDlg();
     m_timerPosition.stop();
     qApp->removeEventFilter(this);
     if (GetAppMainWindow() == this)
@@ -176,17 +189,18 @@ bool COrvelPlayerDlg::OnInitDialog()
     CreateControls();  // 8.
     LayoutControls(1); // 9.
 
-    // 10. filter check: not yet wired (see report).
+    // 10. the playback filters; still missing after the installer: the message, then Close.
+    m_player.SetUpDecoders([this] {
+        m_dialogs->MessageBox(this, CTextTable().GetText(QStringLiteral("PLAYERDLG_NO_FILTER")),
+                              MessageBoxButtons::Ok);
+        OnCommand(IDC_CLOSE);
+    });
+    if (!isVisible())
+        return true; // closed by the filter check
 
     // 11. drive notifications for as long as the window lives; without them the viewer runs on.
-    m_driveMonitor = CreateDriveMonitor();
-    if (m_driveMonitor && m_driveMonitor->IsActive()) {
-        const auto post = [this] {
-            QCoreApplication::postEvent(this, new QEvent(MessageEventType(WM_DRIVE_NOTIFY)));
-        };
-        connect(m_driveMonitor.get(), &IDriveMonitor::DriveAdded, this, post);
-        connect(m_driveMonitor.get(), &IDriveMonitor::DriveRemoved, this, post);
-    }
+    if (!m_memoryCard->StartDriveNotifications())
+        qCInfo(lcApp) << "running without drive notifications";
 
     // 12. the three panels, hidden pop-up windows owned by this window.
     const auto makePanel = [this](const char *name) {
@@ -290,7 +304,8 @@ void COrvelPlayerDlg::CreateControls()
     m_wndMap.setObjectName(ControlName(IDC_MAP));
     m_wndMap.setGeometry(kNoRect);
 
-    // 4. attaching the video windows to the player: not yet wired (see report).
+    // 4.
+    m_player.AttachWindows(&m_wndVideo1, &m_wndVideo2);
 
     // 5. buttons in table order: skin, no caption, tooltip text.
     const CTextTable texts;
@@ -388,7 +403,7 @@ void COrvelPlayerDlg::ShowFileList(bool shown)
         scrollbar->setVisible(shown);
 }
 
-int COrvelPlayerDlg::LayoutControls(int kind)
+void COrvelPlayerDlg::LayoutControls(int kind)
 {
     switch (kind) {
     case 1:
@@ -403,7 +418,6 @@ int COrvelPlayerDlg::LayoutControls(int kind)
     default:
         break;
     }
-    return 0;
 }
 
 void COrvelPlayerDlg::ReapplyChannelView()
@@ -446,7 +460,9 @@ void COrvelPlayerDlg::LayoutNormal()
     ShowFileList(true);
     // 7.
     m_wndMap.setGeometry(m_nMapState == 8 ? kSmallMapAtLayout : kNoRect);
-    // 8. the graph is drawn by the paint handler from m_bmpGSensorGraph.
+    // 8.
+    if (m_nMapState != 16)
+        DrawGSensorGraph();
     update();
 }
 
@@ -618,11 +634,6 @@ QWidget *COrvelPlayerDlg::PanelControl(Owner owner, int id)
         break;
     }
     return panel ? panel->findChild<QWidget *>(ControlName(id)) : nullptr;
-}
-
-int COrvelPlayerDlg::LoadedStreamCount() const
-{
-    return m_streamCountProbe ? m_streamCountProbe() : 0;
 }
 
 void COrvelPlayerDlg::ApplyControlState(int state)
@@ -867,12 +878,6 @@ void COrvelPlayerDlg::OnCommand(int id)
         (this->*(it->handler))();
 }
 
-void COrvelPlayerDlg::OnHScroll(int id, int code)
-{
-    Q_UNUSED(id);
-    Q_UNUSED(code);
-}
-
 void COrvelPlayerDlg::OnMinimize()
 {
     showMinimized();
@@ -881,6 +886,9 @@ void COrvelPlayerDlg::OnMinimize()
 void COrvelPlayerDlg::OnClose()
 {
     KillTimerPosition();
+    if (IsRecordingLoaded())
+        m_player.Stop();
+    m_player.Close();
     close();
 }
 
@@ -891,42 +899,87 @@ void COrvelPlayerDlg::OnExtend()
 
 void COrvelPlayerDlg::OnDriveProbe()
 {
-    // Only offer the card selection when some removable drive is there at all.
-    if (!HasRemovableDrive())
-        return;
-    SelectCardDrive();
+    m_memoryCard->OnDriveProbe();
 }
 
+// Drive changes reach the memory card controller as queued calls of its own monitor.
 void COrvelPlayerDlg::OnDriveNotify() {}
 
-void COrvelPlayerDlg::SelectCardDrive() {}
+bool COrvelPlayerDlg::SelectCardDrive()
+{
+    return m_memoryCard->SelectCardDrive();
+}
 
-void COrvelPlayerDlg::RepaintVideo() {}
+void COrvelPlayerDlg::RepaintVideo()
+{
+    m_player.Repaint();
+}
+
+// Nothing in the viewer sends 0x45A; the foreground track load belongs to the sensor side.
 void COrvelPlayerDlg::OnSensorReload() {}
-void COrvelPlayerDlg::OnPositionTick() {}
-void COrvelPlayerDlg::OpenStartupLibrary() {}
 
-void COrvelPlayerDlg::OnMemoryCardButton() {}
-void COrvelPlayerDlg::OnDateFilterButton() {}
-void COrvelPlayerDlg::OnSaveButton() {}
-void COrvelPlayerDlg::OnDeleteButton() {}
-void COrvelPlayerDlg::OnFlipVertical() {}
-void COrvelPlayerDlg::OnFlipHorizontal() {}
-void COrvelPlayerDlg::OnCapture() {}
-void COrvelPlayerDlg::OnCategoryAll() {}
-void COrvelPlayerDlg::OnCategoryNormal() {}
-void COrvelPlayerDlg::OnCategoryEvent() {}
-void COrvelPlayerDlg::OnCategoryMotion() {}
-void COrvelPlayerDlg::OnRewind() {}
-void COrvelPlayerDlg::OnForward() {}
-void COrvelPlayerDlg::OnPlayPause() {}
-void COrvelPlayerDlg::OnPrevious() {}
-void COrvelPlayerDlg::OnNext() {}
-void COrvelPlayerDlg::OnLargeMapButton() {}
-void COrvelPlayerDlg::OnShowMapButton() {}
-void COrvelPlayerDlg::OnMute() {}
-void COrvelPlayerDlg::OnFolderButton() {}
-void COrvelPlayerDlg::OnCheckAllButton() {}
+void COrvelPlayerDlg::OpenStartupLibrary()
+{
+    // As the Folder command does once DIR was chosen in the folder browser.
+    Button(IDC_FOLDER)->SetCheck(1);
+    m_strLibraryRoot = m_strStartupLibrary;
+    m_bFolderMode = true;
+    const int dateFilter = Button(IDC_CALENDAR)->GetCheck();
+    int type = m_catalogue->GetCheckedCategoryType();
+    if (type == 0) {
+        type = 1;
+        Button(IDC_FILE_ALL)->SetCheck(1);
+    }
+    m_catalogue->RefreshCatalogue(type, dateFilter);
+    SetButtonCheck(IDC_PANEL_FOLDER, true);
+}
+
+void COrvelPlayerDlg::OnMemoryCardButton()
+{
+    m_memoryCard->OnMemoryCardButton();
+}
+void COrvelPlayerDlg::OnDateFilterButton()
+{
+    m_catalogue->OnDateFilterButton();
+}
+void COrvelPlayerDlg::OnCategoryAll()
+{
+    m_catalogue->OnCategoryButton(1);
+}
+void COrvelPlayerDlg::OnCategoryNormal()
+{
+    m_catalogue->OnCategoryButton(2);
+}
+void COrvelPlayerDlg::OnCategoryEvent()
+{
+    m_catalogue->OnCategoryButton(3);
+}
+void COrvelPlayerDlg::OnCategoryMotion()
+{
+    m_catalogue->OnCategoryButton(4);
+}
+void COrvelPlayerDlg::OnFolderButton()
+{
+    m_catalogue->OnFolderButton();
+}
+void COrvelPlayerDlg::OnCheckAllButton()
+{
+    m_catalogue->OnCheckAllButton();
+}
+
+// Save, delete and capture have no body yet; their commands arrive here and do nothing.
+void COrvelPlayerDlg::OnSaveButton()
+{
+    qCDebug(lcApp) << "save: not available yet";
+}
+void COrvelPlayerDlg::OnDeleteButton()
+{
+    qCDebug(lcApp) << "delete: not available yet";
+}
+void COrvelPlayerDlg::OnCapture()
+{
+    qCDebug(lcApp) << "capture: not available yet";
+}
 
 // ---------------------------------------------------------------------------------------
 // Channel views: which video windows show, and where.
@@ -1047,4 +1100,498 @@ void COrvelPlayerDlg::ShowBothViews()
     }
     RepaintVideo();
     update();
+}
+
+// ---------------------------------------------------------------------------------------
+// The catalogue's and the memory card's view of this window.
+
+bool COrvelPlayerDlg::GetButtonCheck(int id) const
+{
+    auto *self = const_cast<COrvelPlayerDlg *>(this);
+    if (CKipSkinButton *button = self->Button(id))
+        return button->GetCheck() != 0;
+    auto *copy = qobject_cast<CKipSkinButton *>(self->PanelControl(Owner::FileListPanel, id));
+    return copy && copy->GetCheck() != 0;
+}
+
+void COrvelPlayerDlg::SetButtonCheck(int id, bool checked)
+{
+    CKipSkinButton *button = Button(id);
+    if (!button)
+        button = qobject_cast<CKipSkinButton *>(PanelControl(Owner::FileListPanel, id));
+    if (button)
+        button->SetCheck(checked ? 1 : 0);
+}
+
+void COrvelPlayerDlg::RefreshCatalogue(int type, bool dateFilter)
+{
+    m_catalogue->RefreshCatalogue(type, dateFilter ? 1 : 0);
+}
+
+void COrvelPlayerDlg::SetFolderButtonCheck(bool checked)
+{
+    SetButtonCheck(IDC_FOLDER, checked);
+}
+
+void COrvelPlayerDlg::StopPlaybackForRemoval()
+{
+    KillTimerPosition();
+    StopAndReset();
+}
+
+void COrvelPlayerDlg::CloseChannelPlayer()
+{
+    m_player.Close();
+}
+
+void COrvelPlayerDlg::ClearFileLists()
+{
+    m_catalogue->EmptyLists();
+}
+
+void COrvelPlayerDlg::ClearCategoryButtons()
+{
+    for (const int id :
+         {IDC_FILE_ALL, IDC_FILE_NORMAL, IDC_FILE_EVENT, IDC_FILE_MOTION, 1084, 1085, 1086, 1087})
+        SetButtonCheck(id, false);
+}
+
+void COrvelPlayerDlg::LeaveExtendedModeAndHideFrontVideo()
+{
+    if (m_nDisplayMode == 2) {
+        m_wndVideo1.hide();
+        m_nDisplayMode = 1;
+        showNormal();
+        setFixedSize(kWindowWidth, kWindowHeight);
+        move(m_rcWindow.topLeft());
+        for (QWidget *panel : {ControlPanel(), ControlTop()})
+            if (panel && panel->isVisible())
+                panel->hide();
+    }
+    m_wndVideo1.hide();
+}
+
+void COrvelPlayerDlg::ResetFileNameAndTimes()
+{
+    m_staticFileName.setText(QString());
+    m_staticFileName.repaint();
+    m_staticPositionTime.setText(QStringLiteral("00:00:00"));
+    m_staticTotalTime.setText(QStringLiteral("00:00:00"));
+}
+
+void COrvelPlayerDlg::ResetSliders()
+{
+    Slider(IDC_POSITION_SLIDER)->SetPos(0);
+    Slider(IDC_SPEED_SLIDER)->SetPos(5);
+    Slider(IDC_BRIGHTNESS_SLIDER)->SetPos(0);
+    for (const int id : {IDC_POSITION_SLIDER, IDC_SPEED_SLIDER, IDC_BRIGHTNESS_SLIDER})
+        Slider(id)->RedrawNow();
+}
+
+void COrvelPlayerDlg::ResetPictureState()
+{
+    Button(IDC_FLIP_VERTICAL)->SetCheck(0);
+    Button(IDC_FLIP_HORIZONTAL)->SetCheck(0);
+    m_nDisplayMode = 1;
+    m_nMapState = 0;
+    m_bFlipVertical = false;
+    m_bFlipHorizontal = false;
+}
+
+void COrvelPlayerDlg::ClearSensorTrackAndGraph()
+{
+    m_textData.RemoveAll();
+    DrawGSensorGraph();
+}
+
+void COrvelPlayerDlg::RepaintMainWindow()
+{
+    update();
+}
+
+// The graph bitmap starts from its empty background (292); the curves are drawn onto it by
+// the G-sensor side once the track has samples.
+void COrvelPlayerDlg::DrawGSensorGraph()
+{
+    m_bmpGSensorGraph = LoadSkinImage(kSkinBitmapGSensorGraph);
+    update(QRect(kGSensorGraphAt, m_bmpGSensorGraph.size()));
+}
+
+// ---------------------------------------------------------------------------------------
+// Transport: opening a row, play and pause, steps, previous and next, the position tick.
+
+namespace
+{
+
+QString FormatTime(std::uint32_t ms)
+{
+    const std::uint32_t seconds = ms / 1000;
+    return QString::asprintf("%02u:%02u:%02u", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+}
+
+} // namespace
+
+int COrvelPlayerDlg::LoadedStreamCount() const
+{
+    return m_player.VideoStreams();
+}
+
+bool COrvelPlayerDlg::IsRecordingLoaded() const
+{
+    return m_player.Graph() != nullptr && m_player.GetState() != PlayState::Closed;
+}
+
+void COrvelPlayerDlg::SetPlayLook(bool pause)
+{
+    CKipSkinButton *play = Button(IDC_PLAY);
+    if (pause) {
+        play->SetBitmaps(197, 199, 198, 197, 197);
+        play->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_PAUSE")));
+    } else {
+        play->SetBitmaps(200, 202, 201, 200, 200);
+        play->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_PLAY")));
+    }
+    play->setText(QString());
+}
+
+void COrvelPlayerDlg::UpdateTimeTexts(std::uint32_t positionMs, std::uint32_t durationMs)
+{
+    const QString elapsed = FormatTime(positionMs);
+    if (m_staticPositionTime.text() != elapsed) {
+        m_staticPositionTime.setText(elapsed);
+        m_staticPositionTime.repaint();
+    }
+    const QString total = FormatTime(durationMs);
+    if (m_staticTotalTime.text() != total)
+        m_staticTotalTime.setText(total);
+}
+
+void COrvelPlayerDlg::SelectListRow(int row)
+{
+    m_catalogue->SelectRow(row);
+    m_listFiles.EnsureVisible(row);
+    if (CConfigListCtrl *panelList = m_catalogue->GetPanelList())
+        panelList->EnsureVisible(row);
+}
+
+bool COrvelPlayerDlg::OpenRecording(const QString &path)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_player.OpenFile(path)) {
+        QApplication::restoreOverrideCursor();
+        return false;
+    }
+    m_wndVideo1.hide();
+    m_wndVideo2.hide();
+    const std::uint32_t durationMs = m_player.GetDurationMs();
+    Slider(IDC_POSITION_SLIDER)->SetRange(0, static_cast<int>(durationMs));
+    m_staticTotalTime.setText(FormatTime(durationMs));
+
+    const int slash = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    m_staticFileName.hide();
+    m_staticFileName.setText(slash < 0 ? path : path.mid(slash + 1));
+    Slider(IDC_SPEED_SLIDER)->SetPos(5);
+    Slider(IDC_BRIGHTNESS_SLIDER)->SetPos(0);
+    Slider(IDC_SPEED_SLIDER)->RedrawNow();
+    Slider(IDC_BRIGHTNESS_SLIDER)->RedrawNow();
+    if (m_nDisplayMode == 1 && m_nMapState != 16)
+        m_staticFileName.show();
+
+    if (m_player.VideoStreams() == 1) {
+        m_nChannelView = 1;
+        m_bFlipVertical = false;
+        m_bFlipHorizontal = false;
+        Button(IDC_FLIP_VERTICAL)->SetCheck(0);
+        Button(IDC_FLIP_HORIZONTAL)->SetCheck(0);
+        ShowFrontView();
+    } else {
+        if (m_nChannelView == 0)
+            m_nChannelView = 1;
+        ReapplyChannelView();
+        if (m_bFlipVertical) {
+            m_player.SetDecoderParam(1, 1101, 1);
+            m_player.SetDecoderParam(1, 1112, 1);
+        }
+        if (m_bFlipHorizontal) {
+            m_player.SetDecoderParam(1, 1101, 1);
+            m_player.SetDecoderParam(1, 1113, 1);
+        }
+    }
+    ApplyControlState(static_cast<int>(ControlState::Playing));
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+void COrvelPlayerDlg::OnPlayPause()
+{
+    const PlayState state = m_player.GetState();
+    if (m_player.Graph() && state == PlayState::Paused) {
+        SetPlayLook(true);
+        m_player.SetSpeed(CDShowPlayer::SpeedToRate(Slider(IDC_SPEED_SLIDER)->GetPos()));
+        m_player.Play();
+        SetTimerPosition();
+    } else if (m_player.Graph() && state == PlayState::Running) {
+        m_player.Pause();
+        SetPlayLook(false);
+    } else {
+        if (m_listFiles.GetItemCount() <= 0)
+            return;
+        const int row = m_listFiles.GetSelectedItem();
+        if (row < 0)
+            return;
+        if (row != m_nCurrentItem) {
+            m_nCurrentItem = row;
+            if (!OpenRecording(m_listFiles.GetItemText(row, CConfigListCtrl::kColumnPath)))
+                return;
+        }
+        m_player.Play();
+        SetTimerPosition();
+        SetPlayLook(true);
+        Slider(IDC_POSITION_SLIDER)->SetRange(0, static_cast<int>(m_player.GetDurationMs()));
+        m_staticTotalTime.setText(FormatTime(m_player.GetDurationMs()));
+        ApplyControlState(static_cast<int>(ControlState::Playing));
+    }
+    m_catalogue->RepaintLists();
+}
+
+void COrvelPlayerDlg::OnRewind()
+{
+    const PlayState state = m_player.GetState();
+    if (!m_player.Graph() || (state != PlayState::Running && state != PlayState::Paused))
+        return;
+    m_player.StepBack();
+    OnPositionTick();
+}
+
+void COrvelPlayerDlg::OnForward()
+{
+    const PlayState state = m_player.GetState();
+    if (!m_player.Graph() || (state != PlayState::Running && state != PlayState::Paused))
+        return;
+    m_player.StepForward();
+    OnPositionTick();
+    m_player.Repaint();
+}
+
+void COrvelPlayerDlg::OnPrevious()
+{
+    if (m_nCurrentItem <= 0)
+        return;
+    --m_nCurrentItem;
+    const QString path = m_listFiles.GetItemText(m_nCurrentItem, CConfigListCtrl::kColumnPath);
+    if (path.isEmpty())
+        return;
+    SelectListRow(m_nCurrentItem);
+    if (OpenRecording(path))
+        OnPlayPause();
+}
+
+void COrvelPlayerDlg::OnNext()
+{
+    if (m_nCurrentItem + 1 >= m_listFiles.GetItemCount()) {
+        StopAndReset();
+        return;
+    }
+    ++m_nCurrentItem;
+    const QString path = m_listFiles.GetItemText(m_nCurrentItem, CConfigListCtrl::kColumnPath);
+    if (path.isEmpty())
+        return;
+    SelectListRow(m_nCurrentItem);
+    if (OpenRecording(path))
+        OnPlayPause();
+}
+
+void COrvelPlayerDlg::OnListDoubleClick(int row)
+{
+    if (row < 0 || row >= m_listFiles.GetItemCount())
+        return;
+    const QString path = m_listFiles.GetItemText(row, CConfigListCtrl::kColumnPath);
+    if (path.isEmpty())
+        return;
+    m_nCurrentItem = row;
+    if (!OpenRecording(path)) {
+        m_nCurrentItem = -1;
+        return;
+    }
+    if (CConfigListCtrl *panelList = m_catalogue->GetPanelList()) {
+        panelList->ClearSelection();
+        panelList->SelectItem(row);
+    }
+    OnPlayPause();
+}
+
+void COrvelPlayerDlg::StopAndReset()
+{
+    m_nChannelView = 0;
+    KillTimerPosition();
+    m_player.Stop();
+    if (CDShowGraph *graph = m_player.Graph())
+        graph->SetPositions(0);
+    m_player.Close();
+    Slider(IDC_POSITION_SLIDER)->SetPos(0);
+    Slider(IDC_POSITION_SLIDER)->RedrawNow();
+    m_staticPositionTime.setText(QStringLiteral("00:00:00"));
+    m_staticTotalTime.setText(QStringLiteral("00:00:00"));
+    m_staticFileName.setText(QString());
+    m_nCurrentItem = -1;
+    SetPlayLook(false);
+    if (m_nMapState == 8) {
+        m_nMapState = 0;
+        ApplyMapStateGeometry(0);
+    } else if (m_nMapState == 16) {
+        m_nMapState = 0;
+        LayoutControls(m_nDisplayMode);
+    }
+    m_textData.RemoveAll();
+    DrawGSensorGraph();
+    ApplyControlState(static_cast<int>(ControlState::Listed));
+    update();
+}
+
+void COrvelPlayerDlg::OnPositionTick()
+{
+    if (!m_player.Graph() || m_player.GetState() == PlayState::Closed)
+        return;
+    CKipImageSlider *seek = Slider(IDC_POSITION_SLIDER);
+    if (m_player.GetState() == PlayState::Running) {
+        const std::uint32_t position = m_player.GetPositionMs();
+        const std::uint32_t duration = m_player.GetDurationMs();
+        if (position >= duration) {
+            seek->SetPos(static_cast<int>(position));
+            UpdateTimeTexts(position, duration);
+            OnNext();
+            return;
+        }
+        if (!seek->IsDragging()) {
+            seek->SetPos(static_cast<int>(position));
+            seek->RedrawNow();
+        }
+        UpdateTimeTexts(position, duration);
+        return;
+    }
+    // Paused or stopped: pausing shows the frame at the position.
+    m_player.Pause();
+    const std::uint32_t position = m_player.GetPositionMs();
+    seek->SetPos(static_cast<int>(position));
+    UpdateTimeTexts(position, m_player.GetDurationMs());
+}
+
+// ---------------------------------------------------------------------------------------
+// Sliders, sound and picture.
+
+void COrvelPlayerDlg::OnHScroll(int id, int code)
+{
+    const int p = Slider(id) ? Slider(id)->GetPos() : 0;
+    switch (id) {
+    case IDC_POSITION_SLIDER:
+        if (code == CKipImageSlider::TB_PAGEUP || code == CKipImageSlider::TB_PAGEDOWN ||
+            code == CKipImageSlider::TB_THUMBTRACK) {
+            m_player.SeekTo(static_cast<std::uint32_t>(std::max(p, 0)));
+            OnPositionTick();
+        }
+        break;
+    case IDC_SPEED_SLIDER:
+        if (code >= CKipImageSlider::TB_PAGEUP && code <= CKipImageSlider::TB_THUMBTRACK &&
+            m_player.GetState() == PlayState::Running)
+            m_player.SetSpeed(CDShowPlayer::SpeedToRate(p));
+        break;
+    case IDC_VOLUME_SLIDER:
+        if (code >= CKipImageSlider::TB_PAGEUP && code <= CKipImageSlider::TB_THUMBTRACK) {
+            Button(IDC_MUTE)->SetCheck(p > 0 ? 0 : 1);
+            SetButtonSkin(IDC_MUTE, p > 0 ? kMuteOffSkin : kMuteOnSkin);
+            Button(IDC_MUTE)->repaint();
+            CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+        }
+        break;
+    case IDC_BRIGHTNESS_SLIDER:
+        if (code >= CKipImageSlider::TB_PAGEUP && code <= CKipImageSlider::TB_THUMBTRACK) {
+            for (const int channel : {0, 1}) {
+                if (m_player.SetDecoderParam(channel, 205, 1) >= 0)
+                    m_player.SetDecoderParam(channel, 202, p);
+            }
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void COrvelPlayerDlg::OnMute()
+{
+    CKipSkinButton *mute = Button(IDC_MUTE);
+    if (mute->GetCheck()) {
+        CSoundOutput::Instance().SetVolume(0);
+        mute->SetCheck(1);
+        SetButtonSkin(IDC_MUTE, kMuteOnSkin);
+    } else {
+        CSoundOutput::Instance().SetVolume(
+            CSoundOutput::PackedFromPosition(Slider(IDC_VOLUME_SLIDER)->GetPos()));
+        SetButtonSkin(IDC_MUTE, kMuteOffSkin);
+    }
+    mute->repaint();
+}
+
+void COrvelPlayerDlg::ToggleFlip(bool vertical)
+{
+    const int id = vertical ? IDC_FLIP_VERTICAL : IDC_FLIP_HORIZONTAL;
+    const int topId = vertical ? IDC_TOP_FLIP_VERTICAL : IDC_TOP_FLIP_HORIZONTAL;
+    bool &flag = vertical ? m_bFlipVertical : m_bFlipHorizontal;
+    if (m_strLibraryRoot.isEmpty())
+        return;
+    auto *copy = qobject_cast<CKipSkinButton *>(PanelControl(Owner::TopBar, topId));
+    const PlayState state = m_player.GetState();
+    if (!m_player.Graph() || (state != PlayState::Running && state != PlayState::Paused)) {
+        Button(id)->SetCheck(0);
+        if (copy)
+            copy->SetCheck(0);
+        return;
+    }
+    const bool flipped = !flag;
+    if (m_player.SetDecoderParam(1, 1101, 1) >= 0)
+        m_player.SetDecoderParam(1, vertical ? 1112 : 1113, flipped ? 1 : 0);
+    m_player.Repaint();
+    flag = flipped;
+    Button(id)->SetCheck(flipped ? 1 : 0);
+    if (copy)
+        copy->SetCheck(flipped ? 1 : 0);
+    m_player.Repaint();
+}
+
+void COrvelPlayerDlg::OnFlipVertical()
+{
+    ToggleFlip(true);
+}
+void COrvelPlayerDlg::OnFlipHorizontal()
+{
+    ToggleFlip(false);
+}
+
+// ---------------------------------------------------------------------------------------
+// Map buttons: the geometry of the map states. The page, its navigation and the check for a
+// recording without fixes belong to the map side.
+
+void COrvelPlayerDlg::OnShowMapButton()
+{
+    m_nMapState = m_nMapState == 8 ? 0 : 8;
+    ApplyMapStateGeometry(m_nMapState);
+    Button(IDC_LARGE_MAP)
+        ->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_SHOW_LARGEMAP")));
+}
+
+void COrvelPlayerDlg::OnLargeMapButton()
+{
+    if (m_nMapState == 16) {
+        m_nMapState = 8;
+        LayoutControls(1);
+        ApplyMapStateGeometry(8);
+        Button(IDC_LARGE_MAP)
+            ->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_SHOW_LARGEMAP")));
+        if (m_nCurrentItem >= 0)
+            m_listFiles.EnsureVisible(m_nCurrentItem);
+        return;
+    }
+    m_nMapState = 16;
+    LayoutControls(16);
+    Button(IDC_LARGE_MAP)
+        ->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_REDUCE_MAP")));
 }

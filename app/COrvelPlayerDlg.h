@@ -1,8 +1,16 @@
 #pragma once
 
 #include "app/MainWindowTables.h"
-#include "ui/AppMainWindow.h"
+#include "library/widgets/CCatalogueController.h"
 #include "library/widgets/CConfigListCtrl.h"
+#include "library/widgets/CInformationDlg.h"
+#include "library/widgets/CMemoryCardController.h"
+#include "library/widgets/CSelectMonthDlg.h"
+#include "library/widgets/IMemoryCardHost.h"
+#include "platform/Dialogs.h"
+#include "playback/CDShowPlayer.h"
+#include "sensors/CTextData.h"
+#include "ui/AppMainWindow.h"
 #include "ui/CKipImageSlider.h"
 #include "ui/CKipSkinButton.h"
 #include "ui/CKipStaticTrans.h"
@@ -24,16 +32,20 @@
 #include <optional>
 #include <vector>
 
-class IDriveMonitor;
 class QEventLoop;
 
 // The main window: a frameless 1022 x 682 skinned window (extended mode: the whole screen) that
 // owns every object of the user interface by value and routes every command by its id.
-class COrvelPlayerDlg : public QWidget, public IAppMainWindow
+class COrvelPlayerDlg : public QWidget,
+                        public IAppMainWindow,
+                        public CCatalogueController::IHost,
+                        public IMemoryCardHost
 {
     Q_OBJECT
 public:
-    explicit COrvelPlayerDlg(QWidget *parent = nullptr);
+    // `dialogs` answers message boxes and the folder browser (Qt's own when null).
+    explicit COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs = nullptr,
+                             QWidget *parent = nullptr);
     ~COrvelPlayerDlg() override;
 
     // Shows the window, runs the start-up sequence and returns when the window closes.
@@ -45,15 +57,15 @@ public:
 
     std::uint16_t GetLanguage() const override { return m_wLanguage; }
 
-    // Layout kinds 1 (normal), 2 (extended) and 16 (large map); others do nothing. Returns 0.
-    int LayoutControls(int kind);
+    // Layout kinds 1 (normal), 2 (extended) and 16 (large map); others do nothing.
+    void LayoutControls(int kind) override;
     void ToggleExtendedMode();
     // Channel views: front (1), rear (2) or both (4) video windows, placed for the display mode.
     void ShowFrontView();
     void ShowRearView();
     void ShowBothViews();
     // Control states 0 Idle, 1 Listed, 2 Playing; others do nothing.
-    void ApplyControlState(int state);
+    void ApplyControlState(int state) override;
     // Places the file list, the map window and both map buttons as map state `mapState` wants.
     void ApplyMapStateGeometry(int mapState);
 
@@ -76,8 +88,45 @@ public:
     void SetTimerPosition();
     void KillTimerPosition();
 
-    // Number of video streams of the loaded recording (0: none loaded); replaceable for tests.
-    void SetStreamCountProbe(std::function<int()> probe) { m_streamCountProbe = std::move(probe); }
+    CDShowPlayer &Player() { return m_player; }
+    CCatalogueController &Catalogue() { return *m_catalogue; }
+    CMemoryCardController &MemoryCard() { return *m_memoryCard; }
+
+    // Opens the recording of file-list row `row` and plays it (a double click on the row).
+    void OnListDoubleClick(int row);
+    // Everything stopped and the displays reset (after the last recording).
+    void StopAndReset();
+
+    // CCatalogueController::IHost
+    QString GetLibraryRoot() const override { return m_strLibraryRoot; }
+    void SetLibraryRoot(const QString &root) override { m_strLibraryRoot = root; }
+    bool GetFolderMode() const override { return m_bFolderMode; }
+    void SetFolderMode(bool folderMode) override { m_bFolderMode = folderMode; }
+    std::int64_t GetFilterDate() const override { return m_timeFilterDate; }
+    void SetFilterDate(std::int64_t seconds) override { m_timeFilterDate = seconds; }
+    int GetCurrentItem() const override { return m_nCurrentItem; }
+    bool GetButtonCheck(int id) const override;
+    void SetButtonCheck(int id, bool checked) override;
+    bool SelectCardDrive() override;
+    IDialogs &GetDialogs() override { return *m_dialogs; }
+    QWidget *GetDialogOwner() override { return this; }
+    CSelectMonthDlg &GetSelectMonthDlg() override { return m_dlgSelectMonth; }
+
+    // IMemoryCardHost
+    QWidget *HostWindow() override { return this; }
+    QString LibraryRoot() const override { return m_strLibraryRoot; }
+    void RefreshCatalogue(int type, bool dateFilter) override;
+    void SetFolderButtonCheck(bool checked) override;
+    void StopPlaybackForRemoval() override;
+    void CloseChannelPlayer() override;
+    void ClearFileLists() override;
+    void ClearCategoryButtons() override;
+    void LeaveExtendedModeAndHideFrontVideo() override;
+    void ResetFileNameAndTimes() override;
+    void ResetSliders() override;
+    void ResetPictureState() override;
+    void ClearSensorTrackAndGraph() override;
+    void RepaintMainWindow() override;
 
     // Main window state shared with the other parts of the window.
     std::uint16_t m_wLanguage = 1033;
@@ -89,9 +138,6 @@ public:
     int m_nCurrentItem = -1;
     bool m_bFlipVertical = false;
     bool m_bFlipHorizontal = false;
-
-    QString m_strLibraryRoot;
-    bool m_bFolderMode = false;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -131,7 +177,11 @@ private:
     void ShowFileList(bool shown);
     QWidget *PanelControl(MainWindowTables::Owner owner, int id);
     int LoadedStreamCount() const;
-    bool IsRecordingLoaded() const { return LoadedStreamCount() > 0; }
+    bool IsRecordingLoaded() const;
+    bool OpenRecording(const QString &path);
+    void SetPlayLook(bool pause);
+    void UpdateTimeTexts(std::uint32_t positionMs, std::uint32_t durationMs);
+    void SelectListRow(int row);
     void PaintGSensorGraph(QPainter &painter) const;
 
     // Message handlers.
@@ -166,12 +216,20 @@ private:
     void OnMute();
     void SetViewChecks(int checkedId);
     void UncheckView(int mainId, int topId);
-    void SelectCardDrive();
     void RepaintVideo();
+    void ToggleFlip(bool vertical);
+    void DrawGSensorGraph();
     void OnFolderButton();
     void OnCheckAllButton();
 
-    // 1. state fields are above; 2. the channel player; 3. library root fields are above.
+    // 1. state fields are above.
+    std::unique_ptr<IDialogs> m_dialogs;
+    // 2.
+    CDShowPlayer m_player;
+    // 3.
+    QString m_strLibraryRoot;
+    bool m_bFolderMode = false;
+    std::int64_t m_timeFilterDate = 0;
     // 4.
     QIcon m_hIcon;
     // 5. "Video window1" and "Video window2".
@@ -186,21 +244,25 @@ private:
     CKipStaticTrans m_staticTotalTime{nullptr, MainWindowIdsTotalTime};
     // 8. the map window.
     QWidget m_wndMap;
+    // 9. the sensor track.
+    CTextData m_textData;
     // 10. the file name text.
     CKipStaticTrans m_staticFileName{nullptr, MainWindowIdsFileName};
     // 11. the three extended-mode panels.
     std::unique_ptr<QWidget> m_dlgControlPanel;
     std::unique_ptr<QWidget> m_dlgControlTop;
     std::unique_ptr<QWidget> m_dlgControlFileList;
+    CSelectMonthDlg m_dlgSelectMonth;
     // 12.
     QImage m_bmpGSensorGraph;
     QString m_strSaveFolder;
     QString m_strCaptureFolder;
 
-    std::unique_ptr<IDriveMonitor> m_driveMonitor;
+    // The catalogue commands and the memory card commands work on the members above.
+    std::unique_ptr<CCatalogueController> m_catalogue;
+    std::unique_ptr<CMemoryCardController> m_memoryCard;
     QBasicTimer m_timerPosition;
     QString m_strStartupLibrary;
-    std::function<int()> m_streamCountProbe;
     QEventLoop *m_modalLoop = nullptr;
     bool m_bInitialised = false;
     QSize m_laidOutExtendedSize;

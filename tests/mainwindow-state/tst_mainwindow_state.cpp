@@ -4,13 +4,17 @@
 #include "TestEnvironment.h"
 
 #include "app/COrvelPlayerDlg.h"
+#include "platform/DialogsScripted.h"
 #include "platform/SettingsStore.h"
+#include "tools/make-card/CardGenerator.h"
 #include "platform/SoundOutput.h"
 #include "ui/CTextTable.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -88,18 +92,74 @@ private:
     std::unique_ptr<COrvelPlayerDlg> MakeWindow(bool soundOutput = true, int streams = 0)
     {
         CSoundOutput::Instance().SetBackend(std::make_unique<FixedSoundOutput>(soundOutput));
-        auto dlg = std::make_unique<COrvelPlayerDlg>();
-        dlg->SetStreamCountProbe([this] { return m_streams; });
-        m_streams = streams;
+        Q_UNUSED(streams);
+        auto scripted = std::make_unique<DialogsScripted>();
+        m_dialogs = scripted.get();
+        auto dlg = std::make_unique<COrvelPlayerDlg>(std::move(scripted));
+        if (!m_library.isEmpty())
+            dlg->SetStartupLibraryFolder(m_library);
         dlg->move(100, 80);
         dlg->show();
         if (!dlg->OnInitDialog())
             return nullptr;
         return dlg;
     }
-    int m_streams = 0;
+    DialogsScripted *m_dialogs = nullptr;
+    QString m_library;
+    std::unique_ptr<QTemporaryDir> m_recordings;
+    QString m_singlePath;
+    QString m_dualPath;
+
+    // A folder library of two short recordings: row 0 one stream, row 1 two streams.
+    std::unique_ptr<COrvelPlayerDlg> MakeListedWindow()
+    {
+        m_library = m_recordings->path();
+        auto dlg = MakeWindow();
+        m_library.clear();
+        if (!dlg)
+            return nullptr;
+        // The folder is listed once the window is shown, as a posted call.
+        if (!QTest::qWaitFor([&] { return dlg->FileList()->GetItemCount() == 2; }))
+            return nullptr;
+        return dlg;
+    }
+    // A double click: the press selects the row, then the double click opens and plays it.
+    void DoubleClickRow(COrvelPlayerDlg &dlg, int row)
+    {
+        dlg.FileList()->SelectItem(row);
+        dlg.OnListDoubleClick(row);
+    }
+    int RowOf(COrvelPlayerDlg &dlg, const QString &path)
+    {
+        for (int row = 0; row < dlg.FileList()->GetItemCount(); ++row)
+            if (QFileInfo(dlg.FileList()->GetItemText(row, CConfigListCtrl::kColumnPath)) ==
+                QFileInfo(path))
+                return row;
+        return -1;
+    }
 
 private slots:
+    void initTestCase()
+    {
+        m_recordings = std::make_unique<QTemporaryDir>(qEnvironmentVariable("QUORVIL_TEST_TMP") +
+                                                       "/mainwindow-rec-XXXXXX");
+        QVERIFY(m_recordings->isValid());
+        for (const bool rear : {false, true}) {
+            cardgen::RecordingOptions options;
+            options.durationMs = 3000;
+            options.width = 160;
+            options.height = 90;
+            options.fps = 10;
+            options.rear = rear;
+            options.audio = false;
+            options.start = QDateTime(QDate(2014, 7, 21), QTime(9, rear ? 31 : 30, 0));
+            options.path = m_recordings->path() + "/" + cardgen::RecordingFileName(options);
+            QString error;
+            QVERIFY2(cardgen::WriteRecording(options, &error), qPrintable(error));
+            (rear ? m_dualPath : m_singlePath) = options.path;
+        }
+    }
+
     void startsFramelessAtFixedSize()
     {
         auto dlg = MakeWindow();
@@ -176,12 +236,18 @@ private slots:
         QTest::addColumn<QString>("lang");
         QTest::addColumn<QString>("stored"); // "-" for no value
         QTest::addColumn<int>("language");
-        QTest::newRow("no value, Korean system") << "ko_KR.UTF-8" << "-" << 1042;
-        QTest::newRow("1049 on a Korean system") << "ko_KR.UTF-8" << "1049" << 1049;
-        QTest::newRow("non-numeric value") << "ja_JP.UTF-8" << "abc" << 1041;
-        QTest::newRow("empty value") << "ru_RU.UTF-8" << "" << 1049;
-        QTest::newRow("2057 gives English") << "ko_KR.UTF-8" << "2057" << 1033;
-        QTest::newRow("German system") << "de_DE.UTF-8" << "-" << 1033;
+        QTest::newRow("no value, Korean system") << "ko_KR.UTF-8"
+                                                 << "-" << 1042;
+        QTest::newRow("1049 on a Korean system") << "ko_KR.UTF-8"
+                                                 << "1049" << 1049;
+        QTest::newRow("non-numeric value") << "ja_JP.UTF-8"
+                                           << "abc" << 1041;
+        QTest::newRow("empty value") << "ru_RU.UTF-8"
+                                     << "" << 1049;
+        QTest::newRow("2057 gives English") << "ko_KR.UTF-8"
+                                            << "2057" << 1033;
+        QTest::newRow("German system") << "de_DE.UTF-8"
+                                       << "-" << 1033;
     }
     void languageAtStart()
     {
@@ -323,8 +389,8 @@ private slots:
     void otherLayoutKindsDoNothing()
     {
         auto dlg = MakeWindow();
-        QCOMPARE(dlg->LayoutControls(3), 0);
-        QCOMPARE(dlg->LayoutControls(0), 0);
+        dlg->LayoutControls(3);
+        dlg->LayoutControls(0);
         QCOMPARE(dlg->m_nDisplayMode, 1);
         QCOMPARE(dlg->Control(1013)->geometry(), QRect(450, 475, 36, 28));
     }
@@ -460,19 +526,94 @@ private slots:
 
     void singleStreamRule_data()
     {
-        QTest::addColumn<int>("streams");
-        QTest::newRow("one stream") << 1;
-        QTest::newRow("two streams") << 2;
+        QTest::addColumn<bool>("dual");
+        QTest::newRow("one stream") << false;
+        QTest::newRow("two streams") << true;
     }
     void singleStreamRule()
     {
-        QFETCH(int, streams);
-        auto dlg = MakeWindow(true, streams);
-        dlg->ApplyControlState(2);
+        QFETCH(bool, dual);
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        DoubleClickRow(*dlg, RowOf(*dlg, dual ? m_dualPath : m_singlePath));
+        QCOMPARE(dlg->Player().VideoStreams(), dual ? 2 : 1);
+        QVERIFY(dlg->IsPositionTimerActive());
+        QVERIFY(dlg->Control(1015)->isEnabled());
         QVERIFY(dlg->Control(1028)->isEnabled());
         for (const int id : {1030, 1031, 1006, 1027})
-            QVERIFY2(dlg->Control(id)->isEnabled() == (streams == 2),
-                     qPrintable(QString::number(id)));
+            QVERIFY2(dlg->Control(id)->isEnabled() == dual, qPrintable(QString::number(id)));
+        QCOMPARE(dlg->m_nChannelView, 1);
+        QVERIFY(dlg->Control(-1)->isVisible());
+        QCOMPARE(dlg->Control(-1)->geometry(), QRect(3, 78, 688, 387));
+        // A two-stream recording after a one-stream one enables them all again.
+        if (!dual) {
+            DoubleClickRow(*dlg, RowOf(*dlg, m_dualPath));
+            for (const int id : {1030, 1031, 1006, 1027})
+                QVERIFY(dlg->Control(id)->isEnabled());
+        }
+    }
+
+    void folderLibraryAtStart()
+    {
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        QCOMPARE(dlg->Button(1092)->GetCheck(), 1);
+        QCOMPARE(dlg->Button(1009)->GetCheck(), 1);
+        QCOMPARE(dlg->GetLibraryRoot(), m_recordings->path());
+        QVERIFY(dlg->GetFolderMode());
+    }
+
+    void spaceOpensTheSelectedRow()
+    {
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        const int row = RowOf(*dlg, m_dualPath);
+        dlg->FileList()->SelectItem(row);
+        QTest::keyClick(dlg.get(), Qt::Key_Space);
+        QCOMPARE(dlg->m_nCurrentItem, row);
+        QCOMPARE(dlg->Player().GetState(), PlayState::Running);
+        QVERIFY(dlg->IsPositionTimerActive());
+        // Space again pauses; the timer keeps running.
+        QTest::keyClick(dlg.get(), Qt::Key_Space);
+        QCOMPARE(dlg->Player().GetState(), PlayState::Paused);
+        QVERIFY(dlg->IsPositionTimerActive());
+    }
+
+    void closeWhilePlayingStopsTimerAndPlayer()
+    {
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        DoubleClickRow(*dlg, 0);
+        QVERIFY(dlg->IsPositionTimerActive());
+        QVERIFY(dlg->Player().Graph());
+        dlg->OnCommand(1001);
+        QVERIFY(!dlg->IsPositionTimerActive());
+        QVERIFY(!dlg->Player().Graph());
+        QVERIFY(!dlg->isVisible());
+    }
+
+    void extendedWhilePlayingKeepsChannelView()
+    {
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        DoubleClickRow(*dlg, RowOf(*dlg, m_dualPath));
+        dlg->OnCommand(1031);
+        QCOMPARE(dlg->m_nChannelView, 4);
+        const QRect before = dlg->geometry();
+        dlg->OnCommand(1008);
+        const int w = dlg->width();
+        const int h = dlg->height();
+        const int u = h < w / 16 * 9 ? h / 9 : w / 16;
+        const int d = u * 9 / 2;
+        QCOMPARE(dlg->Control(-1)->geometry(), QRect(0, (h - d) / 2, w / 2, d));
+        QCOMPARE(dlg->Control(-2)->geometry(), QRect(w / 2, (h - d) / 2, w / 2, d));
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        QCOMPARE(dlg->geometry(), before);
+        QCOMPARE(dlg->m_nChannelView, 4);
+        QCOMPARE(dlg->Control(-1)->geometry(), QRect(3, 175, 344, 194));
+        QCOMPARE(dlg->Control(-2)->geometry(), QRect(347, 175, 344, 194));
+        QVERIFY(dlg->Control(-1)->isVisible());
+        QVERIFY(dlg->Control(-2)->isVisible());
     }
 
     void enterAndEscapeNeverClose()
