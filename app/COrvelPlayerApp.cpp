@@ -24,12 +24,14 @@ COrvelPlayerApp::ParseCommandLine(const QStringList &arguments, int &exitCode)
     QTextStream err(stderr);
     exitCode = 0;
     if (!parser.parse(arguments)) {
-        err << parser.errorText() << "\n" << parser.helpText();
+        err << parser.errorText() << "\n";
         exitCode = 2;
         return std::nullopt;
     }
-    if (parser.isSet(helpOption)) {
-        out << parser.helpText();
+    if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
+        // Parsed before the application object exists, so the name is filled in here.
+        out << parser.helpText().replace(QStringLiteral("<executable_name>"),
+                                         QStringLiteral("Quorvil"));
         return std::nullopt;
     }
     if (!parser.positionalArguments().isEmpty()) {
