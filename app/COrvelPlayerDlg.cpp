@@ -446,6 +446,8 @@ void COrvelPlayerDlg::LayoutNormal()
     move(m_rcWindow.topLeft());
     // 2., 3.
     ReapplyChannelView();
+    if (IsRecordingLoaded())
+        RepaintVideo();
     // 4.
     ShowFileList(true);
     // 5.
@@ -475,6 +477,8 @@ void COrvelPlayerDlg::LayoutExtended()
     m_laidOutExtendedSize = size();
     // 2.
     ReapplyChannelView();
+    if (IsRecordingLoaded())
+        RepaintVideo();
     // 3.
     ShowFileList(false);
     HideControls(NormalHiddenInExtended());
@@ -595,6 +599,8 @@ void COrvelPlayerDlg::OnPointerMove(const QPoint &p)
     ShowFileList(false);
     HideControls(PointerZoneHidden());
     Button(IDC_EXTEND)->setVisible(zone == 21);
+    if (IsRecordingLoaded())
+        RepaintVideo();
     const QRect r = geometry();
     if (zone == 21) {
         if (QWidget *bar = ControlPanel(); bar && !bar->isVisible()) {
