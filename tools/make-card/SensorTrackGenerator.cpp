@@ -337,7 +337,7 @@ std::vector<SensorRecord> MakeSensorRecords(const RecordingOptions &options)
                 longitudinal = -2.6;
                 vertical = 2.1;
                 lateral += 0.4;
-            } else if (step == eventStep + 1) {
+            } else if (eventStep >= 0 && step == eventStep + 1) {
                 longitudinal = -1.4;
                 vertical = 0.4;
             }

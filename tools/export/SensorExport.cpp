@@ -1,0 +1,212 @@
+#include "tools/export/SensorExport.h"
+
+#include "filters/CSensorDataSource.h"
+#include "sensors/CSensorLoader.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace sensorexport
+{
+namespace
+{
+
+std::int32_t Int32At(const std::uint8_t *p)
+{
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+        static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+// The fields as the viewer's parser splits them: leading commas skipped, empty fields kept.
+std::vector<std::string_view> Fields(std::string_view s)
+{
+    std::vector<std::string_view> out;
+    const std::size_t first = s.find_first_not_of(',');
+    if (first == std::string_view::npos)
+        return out;
+    s.remove_prefix(first);
+    for (;;) {
+        const std::size_t comma = s.find(',');
+        out.push_back(s.substr(0, comma));
+        if (comma == std::string_view::npos)
+            return out;
+        s.remove_prefix(comma + 1);
+    }
+}
+
+std::optional<int> Digits(std::string_view s, std::size_t pos, std::size_t n)
+{
+    if (s.size() < pos + n)
+        return std::nullopt;
+    int v = 0;
+    for (std::size_t i = pos; i < pos + n; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return std::nullopt;
+        v = v * 10 + (s[i] - '0');
+    }
+    return v;
+}
+
+QString XmlEscaped(const QString &s)
+{
+    return s.toHtmlEscaped();
+}
+
+QString CsvField(const QString &s)
+{
+    if (!s.contains(',') && !s.contains('"') && !s.contains('\n') && !s.contains('\r'))
+        return s;
+    QString q = s;
+    q.replace('"', QStringLiteral("\"\""));
+    return '"' + q + '"';
+}
+
+} // namespace
+
+double Degrees(double nmea)
+{
+    const double whole = std::trunc(nmea / 100);
+    return whole + (nmea / 100 - whole) * 100 / 60;
+}
+
+std::optional<QString> RmcUtcTime(std::string_view sentence)
+{
+    if (const std::size_t nul = sentence.find('\0'); nul != std::string_view::npos)
+        sentence = sentence.substr(0, nul);
+    const std::vector<std::string_view> f = Fields(sentence);
+    if (f.size() < 10)
+        return std::nullopt;
+    const std::string_view time = f[1];
+    std::string_view date = f[9];
+    const auto hh = Digits(time, 0, 2), mi = Digits(time, 2, 2), ss = Digits(time, 4, 2);
+    const auto dd = Digits(date, 0, 2), mo = Digits(date, 2, 2), yy = Digits(date, 4, 2);
+    if (!hh || !mi || !ss || !dd || !mo || !yy || *hh > 23 || *mi > 59 || *ss > 60 || *dd < 1 ||
+        *dd > 31 || *mo < 1 || *mo > 12)
+        return std::nullopt;
+    QString fraction;
+    if (time.size() > 7 && time[6] == '.') {
+        for (std::size_t i = 7; i < time.size() && i < 10 && time[i] >= '0' && time[i] <= '9'; ++i)
+            fraction += QChar(time[i]);
+        while (fraction.endsWith('0'))
+            fraction.chop(1);
+    }
+    const int year = *yy >= 70 ? 1900 + *yy : 2000 + *yy;
+    QString out = QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", year, *mo, *dd, *hh, *mi, *ss);
+    if (!fraction.isEmpty())
+        out += '.' + fraction;
+    return out + 'Z';
+}
+
+Recording Read(const QString &path)
+{
+    Recording rec;
+    rec.path = path;
+    CSensorDataSource source;
+    if (Failed(source.Load(path))) {
+        rec.error = QFileInfo::exists(path) ? QStringLiteral("not a recording with a sensor stream")
+                                            : QStringLiteral("no such file");
+        return rec;
+    }
+    std::array<std::uint8_t, CSensorLoader::kRecordBufferSize> buffer;
+    for (std::uint64_t reads = 0; reads < CSensorLoader::kDefaultReadLimit; ++reads) {
+        buffer.fill(0);
+        auto size = static_cast<std::uint32_t>(buffer.size());
+        std::uint32_t time = 0;
+        const HRESULT hr = source.ReadRecord(buffer.data(), &size, &time);
+        if (hr == CSensorDataSource::kBufferTooSmall) {
+            ++rec.dropped;
+            continue;
+        }
+        if (hr != S_OK)
+            break; // the end, or a damaged file the source gave up on
+        ++rec.records;
+        // The viewer's own dispatch decides what counts.
+        CTextData one = CTextData::Empty();
+        one.AddRecord(buffer, time);
+        if (!one.m_arrGSensor.empty()) {
+            Sample s{one.m_arrGSensor.front(), {}};
+            for (int axis = 0; axis < 3; ++axis)
+                s.raw[axis] = Int32At(buffer.data() + 1 + 4 * axis);
+            rec.samples.push_back(s);
+        }
+        if (!one.m_arrGPS.empty())
+            rec.fixes.push_back(
+                {one.m_arrGPS.front(),
+                 RmcUtcTime(std::string_view(reinterpret_cast<const char *>(buffer.data()),
+                                             buffer.size()))});
+    }
+    return rec;
+}
+
+QByteArray ToGpx(const std::vector<Recording> &recordings)
+{
+    QString out;
+    out += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<gpx version=\"1.1\" creator=\"quorvil-export\"\n"
+                          "     xmlns=\"http://www.topografix.com/GPX/1/1\"\n"
+                          "     xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"\n"
+                          "     xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 "
+                          "http://www.topografix.com/GPX/1/1/gpx.xsd\">\n");
+    for (const Recording &r : recordings) {
+        if (r.fixes.empty())
+            continue;
+        out += QStringLiteral("  <trk>\n    <name>%1</name>\n    <trkseg>\n")
+                   .arg(XmlEscaped(QFileInfo(r.path).fileName()));
+        for (const Fix &f : r.fixes) {
+            out += QString::asprintf("      <trkpt lat=\"%.7f\" lon=\"%.7f\">",
+                                     Degrees(f.fix.m_dLatitude), Degrees(f.fix.m_dLongitude));
+            if (f.utc)
+                out += QStringLiteral("<time>%1</time>").arg(*f.utc);
+            out += QStringLiteral("</trkpt>\n");
+        }
+        out += QStringLiteral("    </trkseg>\n  </trk>\n");
+    }
+    out += QStringLiteral("</gpx>\n");
+    return out.toUtf8();
+}
+
+QByteArray ToCsv(const std::vector<Recording> &recordings)
+{
+    QString out = QStringLiteral("file,offset_ms,x,y,z,raw_x,raw_y,raw_z\n");
+    for (const Recording &r : recordings) {
+        const QString name = CsvField(QFileInfo(r.path).fileName());
+        for (const Sample &s : r.samples)
+            out += QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8\n")
+                       .arg(name)
+                       .arg(s.sample.m_nTime)
+                       .arg(s.sample.m_nX)
+                       .arg(s.sample.m_nY)
+                       .arg(s.sample.m_nZ)
+                       .arg(s.raw[0])
+                       .arg(s.raw[1])
+                       .arg(s.raw[2]);
+    }
+    return out.toUtf8();
+}
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    if (path == QLatin1String("-")) {
+        const bool ok = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()),
+                                    stdout) == static_cast<std::size_t>(bytes.size()) &&
+                        std::fflush(stdout) == 0;
+        if (!ok && error)
+            *error = QStringLiteral("cannot write to standard output");
+        return ok;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        if (error)
+            *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace sensorexport
