@@ -4,7 +4,6 @@
 #include "ui/CMyMemDC.h"
 #include "ui/SkinBitmap.h"
 
-#include <QBitmap>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,10 +18,7 @@ namespace
 // TransparentBlt with white: the thumb's white pixels let the channel show through.
 QPixmap WhiteKeyed(int id)
 {
-    QPixmap pixmap = LoadSkinBitmap(id);
-    if (!pixmap.isNull())
-        pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 255, 255), Qt::MaskInColor));
-    return pixmap;
+    return LoadSkinBitmapKeyed(id, QColor(255, 255, 255));
 }
 
 } // namespace

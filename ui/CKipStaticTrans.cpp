@@ -3,7 +3,6 @@
 #include "ui/CKipMarkers.h"
 #include "ui/SkinBitmap.h"
 
-#include <QBitmap>
 #include <QPainter>
 
 CKipStaticTrans::CKipStaticTrans(QWidget *parent, int id)
@@ -44,9 +43,7 @@ void CKipStaticTrans::SetBackgroundBitmap(int id)
 
 void CKipStaticTrans::SetBackgroundBitmap(const QPixmap &bitmap)
 {
-    m_background = bitmap;
-    if (!m_background.isNull())
-        m_background.setMask(m_background.createMaskFromColor(QColor(0, 255, 0), Qt::MaskInColor));
+    m_background = ApplyColorKey(bitmap, QColor(0, 255, 0));
     update();
 }
 

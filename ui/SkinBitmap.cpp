@@ -1,5 +1,6 @@
 #include "ui/SkinBitmap.h"
 
+#include <QBitmap>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLoggingCategory>
@@ -48,6 +49,33 @@ QImage LoadSkinImage(int id)
     if (image.isNull())
         qCDebug(lcSkin) << "no skin bitmap" << id;
     return image;
+}
+
+QPixmap ApplyColorKey(QPixmap pixmap, const QColor &key)
+{
+    if (!pixmap.isNull())
+        pixmap.setMask(pixmap.createMaskFromColor(key, Qt::MaskInColor));
+    return pixmap;
+}
+
+QImage ApplyColorKey(const QImage &image, const QColor &key)
+{
+    if (image.isNull())
+        return image;
+    QImage out = image.convertToFormat(QImage::Format_ARGB32);
+    const QRgb match = key.rgb() | 0xFF000000u;
+    for (int y = 0; y < out.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x)
+            if ((line[x] | 0xFF000000u) == match && qAlpha(line[x]) == 255)
+                line[x] = 0;
+    }
+    return out;
+}
+
+QPixmap LoadSkinBitmapKeyed(int id, const QColor &key)
+{
+    return ApplyColorKey(LoadSkinBitmap(id), key);
 }
 
 QIcon LoadAppIcon()

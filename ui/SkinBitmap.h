@@ -21,6 +21,14 @@ QPixmap LoadSkinBitmap(int id);
 // Bitmap `id` as an image (works without a GUI application). A missing id gives a null image.
 QImage LoadSkinImage(int id);
 
+// TransparentBlt's colour key as a mask: every pixel of exactly `key` becomes transparent.
+// The skin's keys: pure green (0, 255, 0) for the graph, digits and text backgrounds, magenta
+// (255, 0, 255) for the check box strip, white for the slider thumbs.
+QPixmap ApplyColorKey(QPixmap pixmap, const QColor &key);
+QImage ApplyColorKey(const QImage &image, const QColor &key);
+// LoadSkinBitmap with the key applied.
+QPixmap LoadSkinBitmapKeyed(int id, const QColor &key);
+
 // The application icon (resource 128) at every size the resources carry.
 QIcon LoadAppIcon();
 

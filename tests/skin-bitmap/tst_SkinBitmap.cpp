@@ -16,6 +16,7 @@ private slots:
     void colourKeysAreExact();
     void statesDiffer();
     void appIconHasSeveralSizes();
+    void colourKeyBecomesTransparent();
 };
 
 void TestSkinBitmap::everyManifestRowLoadsAtItsSize_data()
@@ -89,6 +90,19 @@ void TestSkinBitmap::appIconHasSeveralSizes()
     QVERIFY(!icon.isNull());
     QVERIFY(icon.availableSizes().size() >= 4);
     QVERIFY(HasSkinBitmap(128));
+}
+
+void TestSkinBitmap::colourKeyBecomesTransparent()
+{
+    const QImage keyed = ApplyColorKey(LoadSkinImage(241), QColor(255, 0, 255));
+    QCOMPARE(qAlpha(keyed.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(keyed.pixel(18 + 9, 8)), 255); // inside the checked glyph
+    const QPixmap thumb = LoadSkinBitmapKeyed(213, Qt::white);
+    const QImage shown = thumb.toImage().convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(qAlpha(shown.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(shown.pixel(10, 10)), 255);
+    QVERIFY(ApplyColorKey(QImage(), Qt::green).isNull());
+    QVERIFY(LoadSkinBitmapKeyed(99999, Qt::green).isNull());
 }
 
 QTEST_MAIN(TestSkinBitmap)
