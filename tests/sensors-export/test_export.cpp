@@ -1,0 +1,187 @@
+// The exporter writes what the viewer reads: the valid fixes with the sentence's own UTC time,
+// and every G-sensor sample; outputs appear complete or not at all.
+
+#include "tools/export/SensorExport.h"
+#include "tools/make-card/CardGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+namespace
+{
+
+QString TempRoot()
+{
+    return qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath());
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(ExportTime, FromTheSentenceItself)
+{
+    struct Case {
+        const char *sentence;
+        const char *utc; // nullptr: none
+    };
+    const Case cases[] = {
+        {"GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
+         "1994-03-23T12:35:19Z"},
+        {"GPRMC,235959.50,A,1,N,2,E,0,0,311269", "2069-12-31T23:59:59.5Z"},
+        {"GPRMC,000000.000,A,1,N,2,E,0,0,010170", "1970-01-01T00:00:00Z"},
+        {"GPRMC,203000,A,1,N,2,E,0,0,150714", "2014-07-15T20:30:00Z"}, // no +9 hours here
+        {"GPRMC,123519,A,1,N,2,E,0,0,", nullptr},
+        {"GPRMC,,A,1,N,2,E,0,0,230394", nullptr},
+        {"GPRMC,256000,A,1,N,2,E,0,0,230394", nullptr},
+        {"GPRMC,123519,A,1,N,2,E,0,0,321394", nullptr},
+        {"GPRMC,123519,A,1,N", nullptr},
+    };
+    for (const Case &c : cases) {
+        const auto utc = sensorexport::RmcUtcTime(c.sentence);
+        if (c.utc) {
+            ASSERT_TRUE(utc.has_value()) << c.sentence;
+            EXPECT_EQ(utc->toStdString(), c.utc) << c.sentence;
+        } else {
+            EXPECT_FALSE(utc.has_value()) << c.sentence;
+        }
+    }
+    EXPECT_NEAR(sensorexport::Degrees(-3352.5), -33.875, 1e-12);
+}
+
+class Export : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_seoul.durationMs = 20000;
+        m_seoul.fps = 5;
+        m_seoul.path = m_dir.filePath("20140721_093000_NOR_C2.AVI");
+        m_sydney = m_seoul;
+        m_sydney.city = cardgen::City::Sydney;
+        m_sydney.container = cardgen::Container::Mp4;
+        m_sydney.category = cardgen::Category::Event;
+        m_sydney.start = QDateTime(QDate(2014, 7, 22), QTime(3, 0, 0));
+        m_sydney.path = m_dir.filePath("20140722_030000_EVT, \"odd\".MP4");
+        ASSERT_TRUE(cardgen::WriteRecording(m_seoul));
+        ASSERT_TRUE(cardgen::WriteRecording(m_sydney));
+    }
+    QTemporaryDir m_dir{TempRoot() + "/export-XXXXXX"};
+    cardgen::RecordingOptions m_seoul, m_sydney;
+};
+
+TEST_F(Export, GpxHoldsEveryValidFixWithUtcTimes)
+{
+    const std::vector<sensorexport::Recording> recs = {sensorexport::Read(m_seoul.path),
+                                                       sensorexport::Read(m_sydney.path)};
+    ASSERT_TRUE(recs[0].error.isEmpty());
+    ASSERT_TRUE(recs[1].error.isEmpty());
+
+    QXmlStreamReader xml(sensorexport::ToGpx(recs));
+    int tracks = 0;
+    std::vector<int> points(2, 0);
+    QStringList firstTimes;
+    double firstLat[2] = {0, 0}, firstLon[2] = {0, 0};
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("gpx")) {
+            EXPECT_EQ(xml.attributes().value("version"), QLatin1String("1.1"));
+            EXPECT_EQ(xml.namespaceUri(), QLatin1String("http://www.topografix.com/GPX/1/1"));
+        } else if (xml.name() == QLatin1String("trk")) {
+            ++tracks;
+        } else if (xml.name() == QLatin1String("trkpt")) {
+            const int t = tracks - 1;
+            if (points[t]++ == 0) {
+                firstLat[t] = xml.attributes().value("lat").toDouble();
+                firstLon[t] = xml.attributes().value("lon").toDouble();
+                ASSERT_TRUE(xml.readNextStartElement());
+                EXPECT_EQ(xml.name(), QLatin1String("time"));
+                firstTimes << xml.readElementText();
+            }
+        }
+    }
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_EQ(tracks, 2);
+    EXPECT_EQ(points[0], static_cast<int>(recs[0].fixes.size()));
+    EXPECT_EQ(points[1], static_cast<int>(recs[1].fixes.size()));
+    // The name's wall clock is UTC+9: 09:30 local is 00:30 UTC, 03:00 is 18:00 the day before.
+    EXPECT_EQ(firstTimes, QStringList({"2014-07-21T00:30:00Z", "2014-07-21T18:00:00Z"}));
+    EXPECT_GT(firstLat[0], 37.5);
+    EXPECT_GT(firstLon[0], 126.9);
+    EXPECT_LT(firstLat[1], -33.8); // south, negative
+    EXPECT_GT(firstLon[1], 151.1);
+
+    // Exactly the fixes the viewer keeps: status A only.
+    std::size_t valid = 0;
+    for (const auto &r : cardgen::MakeSensorRecords(m_seoul))
+        valid += r.bytes[0] == 'G' &&
+                 std::string(r.bytes.begin(), r.bytes.end()).find(",A,") != std::string::npos;
+    EXPECT_EQ(recs[0].fixes.size(), valid);
+    EXPECT_LT(valid, 20u);
+}
+
+TEST_F(Export, CsvHoldsEverySampleAsTheViewerShowsIt)
+{
+    const sensorexport::Recording rec = sensorexport::Read(m_sydney.path);
+    const QStringList lines =
+        QString::fromUtf8(sensorexport::ToCsv({rec})).split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + 200);
+    EXPECT_EQ(lines[0], "file,offset_ms,x,y,z,raw_x,raw_y,raw_z");
+    // The name has a comma and quotes: quoted, quotes doubled.
+    EXPECT_TRUE(lines[1].startsWith("\"20140722_030000_EVT, \"\"odd\"\".MP4\",50,"))
+        << lines[1].toStdString();
+    bool clamped = false;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QStringList f = lines[i].split(',').mid(2); // after the quoted name's comma
+        ASSERT_EQ(f.size(), 7);
+        EXPECT_EQ(f[0].toInt(), (i - 1) * 100 + 50);
+        for (int axis = 0; axis < 3; ++axis) {
+            const int shown = f[1 + axis].toInt(), raw = f[4 + axis].toInt();
+            EXPECT_EQ(shown, std::clamp(raw / 2, -120, 120));
+            clamped |= raw / 2 < -120;
+        }
+    }
+    EXPECT_TRUE(clamped) << "the event's braking spike";
+}
+
+TEST_F(Export, CommandWritesAtomicallyAndReportsBadFiles)
+{
+    const QString gpx = m_dir.filePath("out.gpx"), csv = m_dir.filePath("out.csv");
+    const QString text = m_dir.filePath("notes.txt");
+    QFile(text).open(QIODevice::WriteOnly);
+    QProcess p;
+    p.start(QStringLiteral(QUORVIL_EXPORT_BIN),
+            {m_seoul.path, text, m_sydney.path, "--gpx", gpx, "--csv", csv});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1) << "one file was unreadable";
+    EXPECT_TRUE(p.readAllStandardError().contains("notes.txt: not a recording"));
+    EXPECT_TRUE(ReadAll(gpx).endsWith("</gpx>\n"));
+    EXPECT_EQ(ReadAll(csv).count('\n'), 1 + 200 + 200);
+
+    // An output that cannot be written leaves nothing behind and fails.
+    const QString bad = m_dir.filePath("missing-dir/out.gpx");
+    p.start(QStringLiteral(QUORVIL_EXPORT_BIN), {m_seoul.path, "--gpx", bad});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_FALSE(QFile::exists(bad));
+    EXPECT_EQ(QDir(m_dir.path()).entryList({"out.*"}, QDir::Files | QDir::Hidden).size(), 2);
+
+    // A summary without outputs.
+    p.start(QStringLiteral(QUORVIL_EXPORT_BIN), {m_seoul.path});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput())
+                    .contains(QRegularExpression("220 records, \\d+ valid fixes, 200 G-sensor")));
+}
+
+} // namespace
