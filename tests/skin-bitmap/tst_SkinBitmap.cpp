@@ -17,6 +17,8 @@ private slots:
     void statesDiffer();
     void appIconHasSeveralSizes();
     void colourKeyBecomesTransparent();
+    void mainSkinHoldsTheLayoutRegions();
+    void buttonsBlendWhereTheySit();
 };
 
 void TestSkinBitmap::everyManifestRowLoadsAtItsSize_data()
@@ -103,6 +105,49 @@ void TestSkinBitmap::colourKeyBecomesTransparent()
     QCOMPARE(qAlpha(shown.pixel(10, 10)), 255);
     QVERIFY(ApplyColorKey(QImage(), Qt::green).isNull());
     QVERIFY(LoadSkinBitmapKeyed(99999, Qt::green).isNull());
+}
+
+// The main skin carries the empty video area and the map bar where the window draws them, so
+// the window looks the same before and after it paints those on top.
+void TestSkinBitmap::mainSkinHoldsTheLayoutRegions()
+{
+    const QImage skin = LoadSkinImage(129).convertToFormat(QImage::Format_RGB32);
+    const struct {
+        int id;
+        QPoint at;
+    } regions[] = {{498, {3, 77}}, {279, {695, 635}}};
+    for (const auto &r : regions) {
+        const QImage part = LoadSkinImage(r.id).convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(skin.copy(QRect(r.at, part.size())), part);
+    }
+    // The list area is the list's background colour.
+    QCOMPARE(skin.pixelColor(800, 400), QColor(33, 33, 33));
+}
+
+// Every button drawn for the main window starts from the skin under its rectangle: its
+// corner pixel is the skin's pixel there.
+void TestSkinBitmap::buttonsBlendWhereTheySit()
+{
+    const QImage skin = LoadSkinImage(129).convertToFormat(QImage::Format_RGB32);
+    QFile file(QStringLiteral(QUORVIL_SOURCE_DIR "/resources/skin/manifest.tsv"));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QTextStream in(&file);
+    int checked = 0;
+    while (!in.atEnd()) {
+        const QStringList cols = in.readLine().split(u'\t');
+        if (cols.size() != 6 || cols[3] != QLatin1String("button"))
+            continue;
+        const qsizetype at = cols[4].indexOf(QLatin1String("bg=main@"));
+        if (at < 0)
+            continue;
+        const QStringList xy = cols[4].mid(at + 8).section(u';', 0, 0).split(u',');
+        const QPoint pos(xy[0].toInt(), xy[1].toInt());
+        const QImage button = LoadSkinImage(cols[0].toInt()).convertToFormat(QImage::Format_RGB32);
+        QVERIFY2(QRect(0, 0, 1022, 682).contains(QRect(pos, button.size())), qPrintable(cols[0]));
+        QCOMPARE(button.pixelColor(0, 0), skin.pixelColor(pos));
+        ++checked;
+    }
+    QVERIFY(checked > 50);
 }
 
 QTEST_MAIN(TestSkinBitmap)

@@ -167,6 +167,22 @@ void paintMapBar(QPainter &p, const QRect &r)
           pal::textDim, Qt::AlignLeft | Qt::AlignVCenter, false);
 }
 
+QImage videoEmpty(int w, int h)
+{
+    QImage img = blank(w, h, pal::video);
+    QPainter p(&img);
+    paintVideoEmpty(p, img.rect());
+    return img;
+}
+
+QImage mapBar(int w, int h)
+{
+    QImage img = blank(w, h, pal::panel);
+    QPainter p(&img);
+    paintMapBar(p, img.rect());
+    return img;
+}
+
 QImage mainSkin(int w, int h)
 {
     QImage img = blank(w, h, pal::frame);
@@ -199,7 +215,7 @@ QImage mainSkin(int w, int h)
     p.setPen(pal::separator);
     p.setBrush(Qt::NoBrush);
     p.drawRect(QRect(2, 76, 689, 390));
-    paintVideoEmpty(p, QRect(3, 77, 688, 389));
+    p.drawImage(3, 77, videoEmpty(688, 389)); // the same pixels as bitmap 498
 
     // Transport area: position slider 30..420 at 474, times at 494, graph at 41,531; the
     // buttons, speed, volume and brightness rows right of x 437.
@@ -233,7 +249,7 @@ QImage mainSkin(int w, int h)
         vline(p, c.x1, 109, 123, pal::grid);
     }
     p.fillRect(QRect(693, 126, w - 694, 509), pal::list);
-    paintMapBar(p, QRect(695, 635, 324, 28));
+    p.drawImage(695, 635, mapBar(324, 28)); // the same pixels as bitmap 279
     p.fillRect(QRect(693, 663, w - 694, h - 664), pal::panelDark);
 
     // Window edge.
@@ -540,18 +556,10 @@ std::optional<QImage> PaintSkinEntry(const SkinEntry &e, const SkinSurfaces &dra
     }
     if (k == QLatin1String("main-skin"))
         return mainSkin(w, h);
-    if (k == QLatin1String("video-empty")) {
-        QImage img = blank(w, h, pal::video);
-        QPainter p(&img);
-        paintVideoEmpty(p, img.rect());
-        return img;
-    }
-    if (k == QLatin1String("map-bar")) {
-        QImage img = blank(w, h, pal::panel);
-        QPainter p(&img);
-        paintMapBar(p, img.rect());
-        return img;
-    }
+    if (k == QLatin1String("video-empty"))
+        return videoEmpty(w, h);
+    if (k == QLatin1String("map-bar"))
+        return mapBar(w, h);
     if (k == QLatin1String("graph"))
         return graphBackground(w, h);
     if (k == QLatin1String("digit"))
