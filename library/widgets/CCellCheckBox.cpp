@@ -1,32 +1,10 @@
 #include "library/widgets/CCellCheckBox.h"
 
 #include "library/widgets/CConfigListCtrl.h"
-#include "ui/SkinBitmap.h"
 
-#include <QBitmap>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
-#include <QPixmapCache>
-
-namespace
-{
-constexpr int kCheckStripBitmap = 241; // 72 x 16: unchecked, checked, disabled, disabled checked
-const QColor kMagentaKey(255, 0, 255);
-
-QPixmap CheckStrip()
-{
-    const QString key = QStringLiteral("quorvil-list-check-strip-%1").arg(kCheckStripBitmap);
-    QPixmap strip;
-    if (QPixmapCache::find(key, &strip))
-        return strip;
-    strip = LoadSkinBitmap(kCheckStripBitmap);
-    if (!strip.isNull() && !strip.hasAlpha())
-        strip.setMask(strip.createMaskFromColor(kMagentaKey, Qt::MaskInColor));
-    QPixmapCache::insert(key, strip);
-    return strip;
-}
-} // namespace
 
 CCellCheckBox::CCellCheckBox()
 {
@@ -38,7 +16,6 @@ void CCellCheckBox::Create(CConfigListCtrl *list, const bool *enabled, const QSt
     CCellButton::Create(list, enabled, text);
     if (!m_strText.startsWith(QLatin1Char('0')) && !m_strText.startsWith(QLatin1Char('1')))
         m_strText.prepend(QLatin1Char('0'));
-    m_glyphs = CheckStrip();
 }
 
 void CCellCheckBox::SetChecked(bool checked)
@@ -51,12 +28,12 @@ void CCellCheckBox::SetChecked(bool checked)
 int CCellCheckBox::LabelWidth() const
 {
     const QString label = GetLabel();
-    return label.isEmpty() ? 0 : QFontMetrics(m_fontNormal).horizontalAdvance(label);
+    return label.isEmpty() ? 0 : QFontMetrics(NormalFont()).horizontalAdvance(label);
 }
 
 int CCellCheckBox::GetMinWidth() const
 {
-    return QFontMetrics(m_fontNormal).horizontalAdvance(GetLabel() + QLatin1Char('i')) + kBoxSize;
+    return QFontMetrics(NormalFont()).horizontalAdvance(GetLabel() + QLatin1Char('i')) + kBoxSize;
 }
 
 QRect CCellCheckBox::BoxRectFor(const QRect &rect, int labelWidth, std::uint32_t style)
@@ -92,7 +69,7 @@ void CCellCheckBox::Draw(QPainter &painter, const QRect &rect, ItemState)
 
     const QString label = GetLabel();
     if (!label.isEmpty()) {
-        painter.setFont(m_fontNormal);
+        painter.setFont(NormalFont());
         painter.setPen(disabled ? QPalette().color(QPalette::WindowText)
                                 : CConfigListCtrl::kTextColour);
         const QRect labelRect(m_rcBox.right() + 1, rect.top(), labelWidth, rect.height());
@@ -102,8 +79,9 @@ void CCellCheckBox::Draw(QPainter &painter, const QRect &rect, ItemState)
 
 void CCellCheckBox::DrawGlyph(QPainter &painter, QPoint topLeft, int index) const
 {
-    if (!m_glyphs.isNull()) {
-        painter.drawPixmap(topLeft, m_glyphs,
+    const QPixmap *glyphs = m_pList != nullptr ? &m_pList->GetCheckBoxGlyphs() : nullptr;
+    if (glyphs != nullptr && !glyphs->isNull()) {
+        painter.drawPixmap(topLeft, *glyphs,
                            QRect(index * kGlyphWidth, 0, kGlyphWidth, kGlyphHeight));
         return;
     }

@@ -3,8 +3,6 @@
 #include "library/widgets/CCellButton.h"
 #include "library/widgets/CCellObj.h"
 
-#include <QPixmap>
-
 // The check box of a file-list row. Its text is the state ("0" unchecked, "1" checked)
 // followed by an optional label; the list mirrors that text into the item text of the cell's
 // column, so the rest of the viewer reads a row's check state as that column's text.
@@ -41,6 +39,4 @@ public:
 private:
     int LabelWidth() const;
     void DrawGlyph(QPainter &painter, QPoint topLeft, int index) const;
-
-    QPixmap m_glyphs; // the four glyphs of bitmap 241, magenta made transparent
 };

@@ -7,20 +7,7 @@
 
 std::uint32_t CCellCtrl::s_nClassStyle = 0;
 
-namespace
-{
-QFont MakeCellFont(int weight)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Noto Sans"),
-                      QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(11);
-    font.setWeight(static_cast<QFont::Weight>(weight));
-    return font;
-}
-} // namespace
-
-CCellCtrl::CCellCtrl() : m_fontNormal(MakeCellFont(400)), m_fontBold(MakeCellFont(700)) {}
+CCellCtrl::CCellCtrl() = default;
 
 CCellCtrl::~CCellCtrl() = default;
 
@@ -34,7 +21,7 @@ void CCellCtrl::Create(CConfigListCtrl *list, const bool *enabled, const QString
 void CCellCtrl::Draw(QPainter &painter, const QRect &rect, ItemState)
 {
     painter.fillRect(rect, CConfigListCtrl::kBackgroundColour);
-    painter.setFont(m_fontNormal);
+    painter.setFont(NormalFont());
     painter.setPen(CConfigListCtrl::kTextColour);
     int flags = Qt::AlignVCenter | Qt::TextSingleLine;
     const std::uint32_t style = GetStyle();
@@ -46,7 +33,17 @@ void CCellCtrl::Draw(QPainter &painter, const QRect &rect, ItemState)
 
 int CCellCtrl::GetMinWidth() const
 {
-    return QFontMetrics(m_fontNormal).horizontalAdvance(m_strText + QLatin1Char('i'));
+    return QFontMetrics(NormalFont()).horizontalAdvance(m_strText + QLatin1Char('i'));
+}
+
+QFont CCellCtrl::NormalFont() const
+{
+    return m_pList != nullptr ? m_pList->GetCellFont(false) : QFont();
+}
+
+QFont CCellCtrl::BoldFont() const
+{
+    return m_pList != nullptr ? m_pList->GetCellFont(true) : QFont();
 }
 
 void CCellCtrl::AddClassStyle(std::uint32_t flags)

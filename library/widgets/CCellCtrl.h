@@ -81,6 +81,9 @@ public:
 
 protected:
     bool IsListEnabled() const { return m_pEnabled == nullptr || *m_pEnabled; }
+    // The list's label fonts, shared by all its cells (the application font without a list).
+    QFont NormalFont() const;
+    QFont BoldFont() const;
     // Asks the list to repaint `rect` (client coordinates); nothing before Create.
     void Repaint(const QRect &rect) const;
 
@@ -92,8 +95,6 @@ protected:
     QRect m_rcCell;
     QRect m_rcBox;
     const bool *m_pEnabled = nullptr; // the list's enabled flag, not owned
-    QFont m_fontNormal;
-    QFont m_fontBold;
 
 private:
     friend class CConfigListCtrl;

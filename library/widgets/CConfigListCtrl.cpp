@@ -6,6 +6,7 @@
 #include "ui/SkinBitmap.h"
 
 #include <QApplication>
+#include <QBitmap>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
@@ -35,10 +36,24 @@ int CompareOrdinal(const QString &a, const QString &b)
                                     std::min<qsizetype>(b.size(), kSortCompareLength));
     return left.compare(right);
 }
+
+constexpr int kCheckStripBitmap = 241; // 72 x 16: unchecked, checked, disabled, disabled checked
+const QColor kMagentaKey(255, 0, 255);
+
+QFont MakeCellFont(int weight)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Noto Sans"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    return font;
+}
 } // namespace
 
 CConfigListCtrl::CConfigListCtrl(QWidget *parent)
-    : QWidget(parent), m_font(MakeSkinFont(QStringLiteral("굴림"), 11, 400))
+    : QWidget(parent), m_font(MakeSkinFont(QStringLiteral("굴림"), 11, 400)),
+      m_cellFontNormal(MakeCellFont(400)), m_cellFontBold(MakeCellFont(700))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -114,7 +129,7 @@ int CConfigListCtrl::InsertItem(int row, const QString &text)
 {
     row = std::clamp(row, 0, GetItemCount());
     Row item;
-    item.texts.resize(std::max<std::size_t>(1, m_columns.size()));
+    item.texts.resize(std::max<qsizetype>(1, GetColumnCount()));
     item.texts[0] = text;
     m_rows.insert(m_rows.begin() + row, std::move(item));
     if (m_nSelectedItem >= row)
@@ -132,10 +147,10 @@ bool CConfigListCtrl::SetItemText(int row, int column, const QString &text)
 {
     if (!IsValidRow(row) || column < 0 || column >= std::max(1, GetColumnCount()))
         return false;
-    std::vector<QString> &texts = m_rows[static_cast<std::size_t>(row)].texts;
-    if (texts.size() <= static_cast<std::size_t>(column))
-        texts.resize(static_cast<std::size_t>(column) + 1);
-    texts[static_cast<std::size_t>(column)] = text;
+    auto &texts = m_rows[static_cast<std::size_t>(row)].texts;
+    if (texts.size() <= column)
+        texts.resize(column + 1);
+    texts[column] = text;
     if (m_bRedraw)
         update(GetItemRect(row));
     return true;
@@ -145,9 +160,8 @@ QString CConfigListCtrl::GetItemText(int row, int column) const
 {
     if (!IsValidRow(row) || column < 0)
         return {};
-    const std::vector<QString> &texts = m_rows[static_cast<std::size_t>(row)].texts;
-    return static_cast<std::size_t>(column) < texts.size() ? texts[static_cast<std::size_t>(column)]
-                                                           : QString();
+    const auto &texts = m_rows[static_cast<std::size_t>(row)].texts;
+    return column < texts.size() ? texts[column] : QString();
 }
 
 bool CConfigListCtrl::DeleteItem(int row)
@@ -211,14 +225,13 @@ void CConfigListCtrl::SortItems(int column, bool ascending)
     }
     m_rows = std::move(sorted);
 
-    std::map<std::uint32_t, std::unique_ptr<CCellCtrl>> rekeyed;
-    for (auto &[key, cell] : m_cells) {
+    m_cells.Rekey([&](std::uint32_t key) {
         const int row = KeyRow(key);
         const int newRow = row < count ? newIndexOf[static_cast<std::size_t>(row)] : row;
-        cell->m_nCellKey = MakeCellKey(newRow, KeyColumn(key));
-        rekeyed.emplace(cell->m_nCellKey, std::move(cell));
-    }
-    m_cells = std::move(rekeyed);
+        return MakeCellKey(newRow, KeyColumn(key));
+    });
+    for (auto &[key, cell] : m_cells)
+        cell->m_nCellKey = key;
     auto remap = [&](int &index) {
         if (index >= 0 && index < count)
             index = newIndexOf[static_cast<std::size_t>(index)];
@@ -401,6 +414,17 @@ void CConfigListCtrl::SetCellText(CCellCtrl *cell, const QString &text)
     if (it == m_cells.end() || it->second.get() != cell)
         return; // not one of ours
     SetItemText(KeyRow(it->first), KeyColumn(it->first), cell->GetText());
+}
+
+const QPixmap &CConfigListCtrl::GetCheckBoxGlyphs() const
+{
+    if (!m_bGlyphsLoaded) {
+        m_bGlyphsLoaded = true;
+        m_checkGlyphs = LoadSkinBitmap(kCheckStripBitmap);
+        if (!m_checkGlyphs.isNull() && !m_checkGlyphs.hasAlpha())
+            m_checkGlyphs.setMask(m_checkGlyphs.createMaskFromColor(kMagentaKey, Qt::MaskInColor));
+    }
+    return m_checkGlyphs;
 }
 
 int CConfigListCtrl::SendCellMessage(std::uintptr_t wParam, std::intptr_t lParam)
@@ -800,7 +824,7 @@ bool CConfigListCtrl::HandleTab(bool backwards)
     if (m_cells.empty())
         return false;
     auto selectable = [this](const auto &entry) { return IsSelectable(*entry.second); };
-    std::map<std::uint32_t, std::unique_ptr<CCellCtrl>>::iterator found = m_cells.end();
+    CConfigListCtrlCellMap::iterator found = m_cells.end();
     if (!m_bTabNavigating || m_pActiveCell == nullptr) {
         if (backwards) {
             const auto rit = std::find_if(m_cells.rbegin(), m_cells.rend(), selectable);

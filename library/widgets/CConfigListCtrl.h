@@ -1,18 +1,20 @@
 #pragma once
 
 #include "library/widgets/CCellCtrl.h"
+#include "library/widgets/CConfigListCtrlCellMap.h"
 #include "ui/IScrollableList.h"
 
 #include <QColor>
 #include <QFont>
+#include <QPixmap>
 #include <QPointer>
 #include <QString>
+#include <QVarLengthArray>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -132,6 +134,10 @@ public:
     CCellCtrl *GetActiveCell() const { return m_pActiveCell; }
     int GetActiveRow() const { return m_nActiveRow; }
     int GetActiveColumn() const { return m_nActiveColumn; }
+    // The normal (400) or bold (700) font of the cells' labels ("MS Sans Serif", 11 pixels).
+    const QFont &GetCellFont(bool bold) const { return bold ? m_cellFontBold : m_cellFontNormal; }
+    // The four check box glyphs of bitmap 241, magenta transparent; null without the skin.
+    const QPixmap &GetCheckBoxGlyphs() const;
     // The list's private message 0x1400 for the active cell; always answers 1.
     int SendCellMessage(std::uintptr_t wParam, std::intptr_t lParam);
 
@@ -189,7 +195,8 @@ private:
         int width = 0;
     };
     struct Row {
-        std::vector<QString> texts; // one per column
+        // One per column; the file list's six live inside the row, without an allocation.
+        QVarLengthArray<QString, kFileListColumns.size()> texts;
     };
 
     void DrawItem(QPainter &painter, int row);
@@ -210,8 +217,12 @@ private:
     std::vector<Row> m_rows;
     QPointer<CKipFileListVerticleScrollbar> m_pScrollbar; // owned: deleted with the list
     QFont m_font;
+    QFont m_cellFontNormal;
+    QFont m_cellFontBold;
+    mutable QPixmap m_checkGlyphs; // loaded on first use
+    mutable bool m_bGlyphsLoaded = false;
     // Cells by key, in ascending key order (row-major), which is also the Tab order.
-    std::map<std::uint32_t, std::unique_ptr<CCellCtrl>> m_cells;
+    CConfigListCtrlCellMap m_cells;
     bool m_bTabArmed = false;      // a key release arms the next Tab
     bool m_bTabNavigating = false; // a Tab made a cell active
     bool m_bEnabled = true;        // copy of the widget's enabled state; cells point at it

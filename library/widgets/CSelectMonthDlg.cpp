@@ -40,6 +40,10 @@ CSelectMonthDlg::CSelectMonthDlg(QWidget *parent) : QDialog(parent)
     m_pMonthCalendar->setObjectName(QStringLiteral("1094"));
     m_pMonthCalendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
     m_pMonthCalendar->setGridVisible(false);
+    // The template's calendar is small: a smaller face keeps the day names whole.
+    QFont calendarFont = m_pMonthCalendar->font();
+    calendarFont.setPixelSize(11);
+    m_pMonthCalendar->setFont(calendarFont);
     m_pOk = new QPushButton(tr("OK"), this);
     m_pOk->setDefault(true);
     m_pCancel = new QPushButton(tr("Cancel"), this);
