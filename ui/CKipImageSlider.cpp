@@ -222,8 +222,14 @@ void CKipImageSlider::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Right:
         next = std::min(pos + singleStep(), hi + 1), code = TB_LINEDOWN;
         break;
+    // The plain trackbar's own handling of the vertical arrows, held at max.
+    case Qt::Key_Up:
+        next = std::max(pos - singleStep(), lo), code = TB_LINEUP;
+        break;
+    case Qt::Key_Down:
+        next = std::min(pos + singleStep(), hi), code = TB_LINEDOWN;
+        break;
     default:
-        // Other keys (arrows up and down included) are not the slider's.
         event->ignore();
         return;
     }
@@ -242,6 +248,8 @@ void CKipImageSlider::keyReleaseEvent(QKeyEvent *event)
     case Qt::Key_Home:
     case Qt::Key_Left:
     case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
         if (!event->isAutoRepeat())
             Notify(TB_ENDTRACK);
         event->accept();

@@ -154,6 +154,8 @@ private slots:
         QTest::newRow("Home") << 10 << int(Qt::Key_Home) << 0 << 6;
         QTest::newRow("Left") << 10 << int(Qt::Key_Left) << 9 << 0;
         QTest::newRow("Right at max") << 99 << int(Qt::Key_Right) << 99 << 1;
+        QTest::newRow("Up") << 10 << int(Qt::Key_Up) << 9 << 0;
+        QTest::newRow("Down") << 10 << int(Qt::Key_Down) << 11 << 1;
     }
     void keys()
     {
