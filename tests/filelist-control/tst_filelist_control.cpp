@@ -62,6 +62,8 @@ private slots:
     void keysDoNotToggle();
     void longNameIsElided();
     void skinnedScrollbarFollowsTheList();
+    void draggingTheThumbToTheBottomShowsTheLastPage();
+    void rowsBeyondTheKeyRangeHaveNoCell();
 
 private:
     void Fill(int rows);
@@ -491,6 +493,48 @@ void FileListControlTest::skinnedScrollbarFollowsTheList()
     // Emptied, the bar hides again.
     m_list->DeleteAllItems();
     QTRY_VERIFY(!bar->isVisible());
+}
+
+void FileListControlTest::draggingTheThumbToTheBottomShowsTheLastPage()
+{
+    m_list->CreateSkinScrollbar();
+    m_list->ApplyLayout();
+    Fill(500);
+    CKipFileListVerticleScrollbar *bar = m_list->GetSkinScrollbar();
+    QTRY_VERIFY(bar->isVisible());
+    const QPoint thumb = bar->GetThumbRect().center();
+    QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+    for (int y = thumb.y(); y <= bar->height() + 40; y += 25)
+        QTest::mouseMove(bar, QPoint(thumb.x(), y));
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(thumb.x(), bar->height() + 40));
+    QCOMPARE(m_list->GetTopIndex(), m_list->GetVerticalScrollLimit());
+    QCOMPARE(m_list->HitTest(QPoint(10, 23 * 21 + 5)).row, 499);
+    const QRect thumbRect = bar->GetThumbRect();
+    QVERIFY(thumbRect.bottom() <= bar->height() - 16);
+    QVERIFY(thumbRect.top() >= 16);
+}
+
+void FileListControlTest::rowsBeyondTheKeyRangeHaveNoCell()
+{
+    // Keys hold 16 bits of row: row 65535 is the last that can carry a check box.
+    m_list->SetRedraw(false);
+    for (int row = 0; row <= 0x10000; ++row) {
+        m_list->InsertItem(row, QString::number(row));
+        m_list->SetCheckCell(row, std::make_unique<CCellCheckBox>());
+    }
+    m_list->SetRedraw(true);
+    QCOMPARE(m_list->GetItemCount(), 0x10001);
+    QCOMPARE(m_list->GetCellCount(), 0x10000);
+    QVERIFY(m_list->GetCheckCell(0xFFFF) != nullptr);
+    QVERIFY(m_list->GetCheckCell(0x10000) == nullptr);
+    QCOMPARE(m_list->GetItemText(0x10000, 3), QString());
+    QVERIFY(!m_list->IsItemChecked(0x10000));
+    // Inserting at the top pushes the last cell out of range: it goes, nothing else breaks.
+    m_list->ShiftRows(0, true);
+    m_list->InsertItem(0, QStringLiteral("top"));
+    QCOMPARE(m_list->GetCellCount(), 0xFFFF);
+    QVERIFY(m_list->GetCheckCell(0) == nullptr);
+    QVERIFY(m_list->GetCheckCell(1) != nullptr);
 }
 
 QTEST_MAIN(FileListControlTest)
