@@ -62,6 +62,14 @@ void CKipSkinButton::SetKind(Kind kind)
     update();
 }
 
+void CKipSkinButton::Click()
+{
+    if (!isEnabled())
+        return;
+    ToggleFromUser();
+    click();
+}
+
 void CKipSkinButton::ClearCheckFromGroup()
 {
     m_nChecked = 0;

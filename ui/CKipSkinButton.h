@@ -35,6 +35,8 @@ public:
     // BM_SETCHECK / BM_GETCHECK: a push button always stays unchecked; checking a radio button
     // clears the other radio buttons of its group (queued, like a posted message).
     void SetCheck(int state);
+    // BM_CLICK: what a click of the user does (check handling, then Command).
+    void Click();
     int GetCheck() const { return m_nChecked; }
 
     Kind GetKind() const { return m_kind; }
