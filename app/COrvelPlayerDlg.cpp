@@ -138,6 +138,9 @@ COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *par
     m_memoryCard = std::make_unique<CMemoryCardController>(*this, *m_dialogs, this);
     connect(&m_listFiles, &CConfigListCtrl::clicked, this,
             [this](int row, int) { m_catalogue->OnFileListClick(row); });
+    connect(&m_sensorLoader, &CSensorLoader::loadStarted, this,
+            [] { QApplication::setOverrideCursor(Qt::WaitCursor); });
+    connect(&m_sensorLoader, &CSensorLoader::loadEnded, this, &COrvelPlayerDlg::OnSensorLoadEnded);
     connect(&m_listFiles, &CConfigListCtrl::doubleClicked, this,
             [this](int row, int) { OnListDoubleClick(row); });
 }
@@ -921,8 +924,34 @@ void COrvelPlayerDlg::RepaintVideo()
     m_player.Repaint();
 }
 
-// Nothing in the viewer sends 0x45A; the foreground track load belongs to the sensor side.
-void COrvelPlayerDlg::OnSensorReload() {}
+// Nothing in the viewer sends 0x45A; it loads the track in the foreground.
+void COrvelPlayerDlg::OnSensorReload()
+{
+    // The loader reports start and end as for a worker load.
+    if (m_player.Graph())
+        m_sensorLoader.OnSensorReload(m_player.Graph()->Path());
+}
+
+void COrvelPlayerDlg::OnSensorLoadEnded(CSensorLoader::LoadResult result)
+{
+    if (result == CSensorLoader::LoadResult::Completed) {
+        if (m_textData.m_arrGPS.empty()) {
+            // A recording without fixes has no map to show.
+            if (m_nMapState == 16)
+                LayoutControls(1);
+            if (m_nMapState != 0) {
+                m_nMapState = 0;
+                ApplyMapStateGeometry(0);
+                ReapplyChannelView();
+                RepaintVideo();
+            }
+        }
+        if (m_nDisplayMode == 1 && m_nMapState != 16)
+            DrawGSensorGraph();
+    }
+    // loadEnded follows every loadStarted, and only those.
+    QApplication::restoreOverrideCursor();
+}
 
 void COrvelPlayerDlg::OpenStartupLibrary()
 {
@@ -1206,7 +1235,7 @@ void COrvelPlayerDlg::ResetPictureState()
 
 void COrvelPlayerDlg::ClearSensorTrackAndGraph()
 {
-    m_textData.RemoveAll();
+    m_sensorLoader.Stop();
     DrawGSensorGraph();
 }
 
@@ -1324,6 +1353,7 @@ bool COrvelPlayerDlg::OpenRecording(const QString &path)
         }
     }
     ApplyControlState(static_cast<int>(ControlState::Playing));
+    m_sensorLoader.StartSensorLoad(path);
     QApplication::restoreOverrideCursor();
     return true;
 }
@@ -1448,7 +1478,7 @@ void COrvelPlayerDlg::StopAndReset()
         m_nMapState = 0;
         LayoutControls(m_nDisplayMode);
     }
-    m_textData.RemoveAll();
+    m_sensorLoader.Stop();
     DrawGSensorGraph();
     ApplyControlState(static_cast<int>(ControlState::Listed));
     update();

@@ -9,6 +9,7 @@
 #include "library/widgets/IMemoryCardHost.h"
 #include "platform/Dialogs.h"
 #include "playback/CDShowPlayer.h"
+#include "sensors/CSensorLoader.h"
 #include "sensors/CTextData.h"
 #include "ui/AppMainWindow.h"
 #include "ui/CKipImageSlider.h"
@@ -219,6 +220,7 @@ private:
     void RepaintVideo();
     void ToggleFlip(bool vertical);
     void DrawGSensorGraph();
+    void OnSensorLoadEnded(CSensorLoader::LoadResult result);
     void OnFolderButton();
     void OnCheckAllButton();
 
@@ -244,8 +246,9 @@ private:
     CKipStaticTrans m_staticTotalTime{nullptr, MainWindowIdsTotalTime};
     // 8. the map window.
     QWidget m_wndMap;
-    // 9. the sensor track.
+    // 9. the sensor track and the loader that fills it.
     CTextData m_textData;
+    CSensorLoader m_sensorLoader{m_textData};
     // 10. the file name text.
     CKipStaticTrans m_staticFileName{nullptr, MainWindowIdsFileName};
     // 11. the three extended-mode panels.

@@ -109,17 +109,18 @@ private:
     std::unique_ptr<QTemporaryDir> m_recordings;
     QString m_singlePath;
     QString m_dualPath;
+    std::unique_ptr<QTemporaryDir> m_noGps;
 
     // A folder library of two short recordings: row 0 one stream, row 1 two streams.
-    std::unique_ptr<COrvelPlayerDlg> MakeListedWindow()
+    std::unique_ptr<COrvelPlayerDlg> MakeListedWindow(const QString &folder = {}, int rows = 2)
     {
-        m_library = m_recordings->path();
+        m_library = folder.isEmpty() ? m_recordings->path() : folder;
         auto dlg = MakeWindow();
         m_library.clear();
         if (!dlg)
             return nullptr;
         // The folder is listed once the window is shown, as a posted call.
-        if (!QTest::qWaitFor([&] { return dlg->FileList()->GetItemCount() == 2; }))
+        if (!QTest::qWaitFor([&] { return dlg->FileList()->GetItemCount() == rows; }))
             return nullptr;
         return dlg;
     }
@@ -158,6 +159,18 @@ private slots:
             QVERIFY2(cardgen::WriteRecording(options, &error), qPrintable(error));
             (rear ? m_dualPath : m_singlePath) = options.path;
         }
+        m_noGps = std::make_unique<QTemporaryDir>(qEnvironmentVariable("QUORVIL_TEST_TMP") +
+                                                  "/mainwindow-nogps-XXXXXX");
+        cardgen::RecordingOptions options;
+        options.durationMs = 2000;
+        options.width = 160;
+        options.height = 90;
+        options.fps = 10;
+        options.rear = false;
+        options.audio = false;
+        options.gps = false;
+        options.path = m_noGps->path() + "/" + cardgen::RecordingFileName(options);
+        QVERIFY(cardgen::WriteRecording(options));
     }
 
     void startsFramelessAtFixedSize()
@@ -551,6 +564,22 @@ private slots:
             for (const int id : {1030, 1031, 1006, 1027})
                 QVERIFY(dlg->Control(id)->isEnabled());
         }
+    }
+
+    // The loaded track has no fix: the small map goes away, the file list gets its full height.
+    void recordingWithoutFixesHidesTheMap()
+    {
+        auto dlg = MakeListedWindow(m_noGps->path(), 1);
+        QVERIFY(dlg);
+        dlg->ApplyControlState(2);
+        dlg->OnCommand(1019);
+        QCOMPARE(dlg->m_nMapState, 8);
+        DoubleClickRow(*dlg, 0);
+        QTRY_COMPARE(dlg->m_nMapState, 0);
+        QCOMPARE(dlg->m_nCurrentItem, 0); // still loaded: not the reset at the end
+        QCOMPARE(dlg->FileList()->geometry(), QRect(695, 126, 329, 508));
+        QCOMPARE(dlg->MapWindow()->geometry().size(), QSize(0, 0));
+        QCOMPARE(dlg->Control(1019)->geometry(), QRect(973, 639, 37, 22));
     }
 
     void folderLibraryAtStart()
