@@ -1,6 +1,8 @@
 #include "ui/SkinBitmap.h"
 
 #include <QFile>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTextStream>
 #include <QtTest>
 
@@ -75,15 +77,30 @@ void TestSkinBitmap::colourKeysAreExact()
     }
 }
 
+// Every button's states (the rows of one control in the manifest) are different pictures.
 void TestSkinBitmap::statesDiffer()
 {
-    // normal, pressed, hover, disabled of Front view; normal, pressed, hover of Play.
-    const QList<QList<int>> sets = {{456, 458, 457, 455}, {200, 202, 201}, {164, 166, 165}};
-    for (const QList<int> &ids : sets)
+    QFile file(QStringLiteral(QUORVIL_SOURCE_DIR "/resources/skin/manifest.tsv"));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    QTextStream in(&file);
+    QMap<QString, QList<int>> controls; // glyph and placement -> ids of its states
+    while (!in.atEnd()) {
+        const QStringList cols = in.readLine().split(u'\t');
+        if (cols.size() != 6 || cols[3] != QLatin1String("button"))
+            continue;
+        QString key = cols[4];
+        key.remove(QRegularExpression(QStringLiteral("state=[a-z]+;")));
+        controls[key] << cols[0].toInt();
+    }
+    QVERIFY(controls.size() > 40);
+    for (auto it = controls.cbegin(); it != controls.cend(); ++it) {
+        const QList<int> &ids = it.value();
+        QVERIFY2(ids.size() >= 3, qPrintable(it.key()));
         for (int i = 0; i < ids.size(); ++i)
             for (int j = i + 1; j < ids.size(); ++j)
                 QVERIFY2(LoadSkinImage(ids[i]) != LoadSkinImage(ids[j]),
                          qPrintable(QStringLiteral("%1 vs %2").arg(ids[i]).arg(ids[j])));
+    }
 }
 
 void TestSkinBitmap::appIconHasSeveralSizes()
