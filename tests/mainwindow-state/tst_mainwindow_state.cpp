@@ -582,6 +582,35 @@ private slots:
         QCOMPARE(dlg->Control(1019)->geometry(), QRect(973, 639, 37, 22));
     }
 
+    void pageDownAndPageUpChangeRecording()
+    {
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        DoubleClickRow(*dlg, 0);
+        QCOMPARE(dlg->m_nCurrentItem, 0);
+        // Even with the focus on a slider, PageDown is the accelerator, not a slider step.
+        dlg->Slider(1021)->setFocus();
+        QTest::keyClick(dlg->Slider(1021), Qt::Key_PageDown);
+        QCOMPARE(dlg->m_nCurrentItem, 1);
+        QCOMPARE(dlg->Slider(1021)->GetPos(), 5);
+        QCOMPARE(dlg->FileList()->GetSelectedItem(), 1);
+        QCOMPARE(dlg->Player().GetState(), PlayState::Running);
+        QTest::keyClick(dlg.get(), Qt::Key_PageUp);
+        QCOMPARE(dlg->m_nCurrentItem, 0);
+        QTest::keyClick(dlg.get(), Qt::Key_PageUp); // first row: nothing
+        QCOMPARE(dlg->m_nCurrentItem, 0);
+        QTest::keyClick(dlg.get(), Qt::Key_PageDown);
+        // PageDown on the last row stops everything: the library stays listed.
+        QTest::keyClick(dlg.get(), Qt::Key_PageDown);
+        QCOMPARE(dlg->m_nCurrentItem, -1);
+        QVERIFY(!dlg->IsPositionTimerActive());
+        QVERIFY(!dlg->Player().Graph());
+        QCOMPARE(dlg->m_nChannelView, 0);
+        QVERIFY(dlg->Control(1004)->isEnabled());
+        QVERIFY(!dlg->Control(1015)->isEnabled());
+        QCOMPARE(dlg->FileList()->GetItemCount(), 2);
+    }
+
     void folderLibraryAtStart()
     {
         auto dlg = MakeListedWindow();
