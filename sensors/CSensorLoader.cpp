@@ -6,10 +6,12 @@
 #include "filters/ISensorDataReader.h"
 
 #include <QLoggingCategory>
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <array>
 #include <chrono>
+#include <utility>
 
 namespace
 {
@@ -19,6 +21,13 @@ Q_LOGGING_CATEGORY(lcSensorLoader, "quorvil.sensors")
 // first: the map can follow a long load while it runs, without one queued call per record.
 constexpr std::size_t kChunkRecords = 1024;
 constexpr auto kChunkInterval = std::chrono::milliseconds(100);
+
+// The worker's wake-up call to the UI thread.
+QEvent::Type WakeEventType()
+{
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
 
 std::unique_ptr<CBaseFilter> CreateSource(const QString &clsid)
 {
@@ -38,6 +47,7 @@ CSensorLoader::CSensorLoader(CTextData &track, QObject *parent)
 CSensorLoader::CSensorLoader(CTextData &track, QString clsid, QObject *parent)
     : QObject(parent), m_track(track), m_strClsid(std::move(clsid))
 {
+    WakeEventType(); // registered here, on the UI thread, before any worker needs it
 }
 
 CSensorLoader::~CSensorLoader()
@@ -50,6 +60,10 @@ void CSensorLoader::StopWorker()
     if (m_worker.joinable()) {
         m_worker.request_stop();
         m_worker.join();
+    }
+    {
+        const std::lock_guard lock(m_inboxMutex);
+        m_inbox.clear();
     }
     // Whatever the old worker still queued carries an old number and is dropped.
     ++m_nGeneration;
@@ -139,17 +153,14 @@ bool CSensorLoader::ReadRecords(CBaseFilter *source, const QString &path, std::s
 void CSensorLoader::LoadSensorTrack(std::stop_token stop, std::uint64_t generation, QString path,
                                     std::uint64_t readLimit, std::unique_ptr<CBaseFilter> source)
 {
-    // Runs on the worker: touches nothing of the loader but `this` as the target of queued
-    // calls, which Qt drops if the loader is gone.
-    auto chunk = std::make_shared<CTextData>(CTextData::Empty());
+    // Runs on the worker: touches nothing of the loader but the inbox (through Deliver).
+    Delivery delivery{generation, CTextData::Empty(), std::nullopt};
     std::size_t pending = 0;
     auto lastPost = std::chrono::steady_clock::now();
     auto post = [&] {
         if (pending == 0)
             return;
-        QMetaObject::invokeMethod(
-            this, [this, generation, chunk] { OnChunk(generation, *chunk); }, Qt::QueuedConnection);
-        chunk = std::make_shared<CTextData>(CTextData::Empty());
+        Deliver(std::exchange(delivery, Delivery{generation, CTextData::Empty(), std::nullopt}));
         pending = 0;
         lastPost = std::chrono::steady_clock::now();
     };
@@ -157,7 +168,7 @@ void CSensorLoader::LoadSensorTrack(std::stop_token stop, std::uint64_t generati
     const bool loaded =
         ReadRecords(source.get(), path, kRecordBufferSize, readLimit, stop,
                     [&](std::span<const std::uint8_t> record, std::uint32_t t) {
-                        chunk->AddRecord(record, t);
+                        delivery.chunk.AddRecord(record, t);
                         if (++pending >= kChunkRecords ||
                             std::chrono::steady_clock::now() - lastPost >= kChunkInterval)
                             post();
@@ -166,10 +177,44 @@ void CSensorLoader::LoadSensorTrack(std::stop_token stop, std::uint64_t generati
     if (stop.stop_requested())
         return; // the UI thread has already ended this load
     post();
-    const LoadResult result = loaded ? LoadResult::Completed : LoadResult::NoSource;
-    QMetaObject::invokeMethod(
-        this, [this, generation, result] { OnWorkerEnded(generation, result); },
-        Qt::QueuedConnection);
+    Deliver(
+        {generation, CTextData::Empty(), loaded ? LoadResult::Completed : LoadResult::NoSource});
+}
+
+void CSensorLoader::Deliver(Delivery delivery)
+{
+    const std::lock_guard lock(m_inboxMutex);
+    m_inbox.push_back(std::move(delivery));
+    if (!m_bWakePending) {
+        m_bWakePending = true;
+        // Qt owns the event; one still queued when the loader goes is deleted unsent.
+        QCoreApplication::postEvent(this, new QEvent(WakeEventType()));
+    }
+}
+
+bool CSensorLoader::event(QEvent *event)
+{
+    if (event->type() == WakeEventType()) {
+        DrainInbox();
+        return true;
+    }
+    return QObject::event(event);
+}
+
+void CSensorLoader::DrainInbox()
+{
+    std::vector<Delivery> deliveries;
+    {
+        const std::lock_guard lock(m_inboxMutex);
+        deliveries.swap(m_inbox);
+        m_bWakePending = false;
+    }
+    for (const Delivery &d : deliveries) {
+        if (d.end)
+            OnWorkerEnded(d.generation, *d.end);
+        else
+            OnChunk(d.generation, d.chunk);
+    }
 }
 
 void CSensorLoader::OnChunk(std::uint64_t generation, const CTextData &chunk)

@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <thread>
+#include <vector>
 
 class CBaseFilter;
 
@@ -93,7 +95,17 @@ signals:
     void recordsAdded();
     void loadEnded(CSensorLoader::LoadResult result);
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
+    // What the worker hands to the UI thread: a chunk of records, or the end of its load.
+    struct Delivery {
+        std::uint64_t generation = 0;
+        CTextData chunk = CTextData::Empty();
+        std::optional<LoadResult> end;
+    };
+
     using RecordSink = std::function<void(std::span<const std::uint8_t>, std::uint32_t)>;
 
     // Loads `path` into `source` and passes every record to `sink`, in a loop bounded as
@@ -104,6 +116,10 @@ private:
     // The worker's procedure: reads every record of `path` and hands them over in chunks.
     void LoadSensorTrack(std::stop_token stop, std::uint64_t generation, QString path,
                          std::uint64_t readLimit, std::unique_ptr<CBaseFilter> source);
+    // Worker: queues a delivery and, unless one is pending, posts a wake-up to the UI thread.
+    void Deliver(Delivery delivery);
+    // UI thread: takes every queued delivery.
+    void DrainInbox();
     // UI thread: a chunk or the end of the worker of `generation` arrived.
     void OnChunk(std::uint64_t generation, const CTextData &chunk);
     void OnWorkerEnded(std::uint64_t generation, LoadResult result);
@@ -114,5 +130,13 @@ private:
     std::uint64_t m_nGeneration = 0;                // UI thread only; the running load's number
     bool m_bLoading = false;                        // UI thread only
     std::uint64_t m_nReadLimit = kDefaultReadLimit; // UI thread only; copied to each worker
-    std::jthread m_worker;                          // started and joined on the UI thread
+
+    // Shared by the worker and the UI thread, guarded by m_inboxMutex. The wake-up event is
+    // posted with the mutex held, so everything the worker did before it is visible to the UI
+    // thread once it takes the mutex.
+    std::mutex m_inboxMutex;
+    std::vector<Delivery> m_inbox;
+    bool m_bWakePending = false;
+
+    std::jthread m_worker; // started and joined on the UI thread; declared last, stopped first
 };
