@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/MainWindowIds.h"
 #include "app/MainWindowTables.h"
 #include "library/widgets/CCatalogueController.h"
 #include "library/widgets/CConfigListCtrl.h"
@@ -17,7 +18,6 @@
 #include "ui/CKipStaticTrans.h"
 #include "ui/CStaticView.h"
 
-#include <QAbstractButton>
 #include <QBasicTimer>
 #include <QIcon>
 #include <QImage>
@@ -28,10 +28,8 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class QEventLoop;
 
@@ -152,10 +150,6 @@ protected:
     void customEvent(QEvent *event) override;
 
 private:
-    static constexpr int MainWindowIdsPositionTime = 1025;
-    static constexpr int MainWindowIdsTotalTime = 1024;
-    static constexpr int MainWindowIdsFileName = 1069;
-
     struct CommandRoute {
         int id;
         void (COrvelPlayerDlg::*handler)();
@@ -242,15 +236,15 @@ private:
     // 7. 29 skin buttons (in CreateControls order), four sliders, the two time texts.
     std::array<std::unique_ptr<CKipSkinButton>, 29> m_buttons;
     std::array<std::unique_ptr<CKipImageSlider>, 4> m_sliders;
-    CKipStaticTrans m_staticPositionTime{nullptr, MainWindowIdsPositionTime};
-    CKipStaticTrans m_staticTotalTime{nullptr, MainWindowIdsTotalTime};
+    CKipStaticTrans m_staticPositionTime{nullptr, MainWindowIds::IDC_POSITION_TIME};
+    CKipStaticTrans m_staticTotalTime{nullptr, MainWindowIds::IDC_TOTAL_TIME};
     // 8. the map window.
     QWidget m_wndMap;
     // 9. the sensor track and the loader that fills it.
     CTextData m_textData;
     CSensorLoader m_sensorLoader{m_textData};
     // 10. the file name text.
-    CKipStaticTrans m_staticFileName{nullptr, MainWindowIdsFileName};
+    CKipStaticTrans m_staticFileName{nullptr, MainWindowIds::IDC_FILE_NAME};
     // 11. the three extended-mode panels.
     std::unique_ptr<QWidget> m_dlgControlPanel;
     std::unique_ptr<QWidget> m_dlgControlTop;
