@@ -20,11 +20,11 @@ class CBaseFilter;
 //
 // Threads: the loader and the track live on the thread that created the loader (the UI
 // thread); every public function is called there. The worker only reads the file through the
-// sensor data source and parses records into chunks of its own; each chunk is appended to the
-// track by a queued call on the UI thread, so the track is never touched by two threads and
-// the position tick reads it without a lock. A new load, Cancel and Stop stop the running
-// worker (it checks between records, and blocked input is interrupted), wait for it, and
-// discard whatever it had still queued.
+// sensor data source and parses records into chunks of its own, which it queues in a
+// mutex-guarded inbox with one wake-up event; the UI thread appends them to the track, so the
+// track is never touched by two threads and the position tick reads it without a lock. A new load,
+// Cancel and Stop stop the running worker (it checks between records, and blocked input is
+// interrupted), wait for it, and discard whatever it had still queued.
 //
 // Signals, in order per load: loadStarted (show the wait cursor), any number of
 // recordsAdded, then exactly one loadEnded (restore the cursor; with Completed, run the
