@@ -3,7 +3,10 @@
 #include "ui/CKipMarkers.h"
 #include "ui/SkinBitmap.h"
 
+#include <QFontMetrics>
 #include <QPainter>
+
+#include <algorithm>
 
 CKipStaticTrans::CKipStaticTrans(QWidget *parent, int id)
     : QLabel(parent), m_nId(id), m_strFace(QStringLiteral("맑은 고딕"))
@@ -71,15 +74,24 @@ void CKipStaticTrans::ApplyFont()
     update();
 }
 
-void CKipStaticTrans::paintEvent(QPaintEvent *event)
+void CKipStaticTrans::paintEvent(QPaintEvent *)
 {
-    {
-        QPainter painter(this);
-        if (!m_background.isNull())
-            painter.drawPixmap(0, 0, m_background);
-        else if (m_backgroundColor)
-            painter.fillRect(rect(), *m_backgroundColor);
-    }
-    // The text itself: the standard label painting in the text colour.
-    QLabel::paintEvent(event);
+    QPainter painter(this);
+    if (!m_background.isNull())
+        painter.drawPixmap(0, 0, m_background);
+    else if (m_backgroundColor)
+        painter.fillRect(rect(), *m_backgroundColor);
+    if (text().isEmpty())
+        return;
+    // The substitute font has more leading than the designed face: lift the text so its
+    // baseline sits where the design has it (only ever upwards, never below the top).
+    const QFontMetrics metrics(font());
+    const int lift =
+        std::max(0, metrics.ascent() - SkinFontWindowsAscent(m_strFace, m_nFontHeight));
+    int flags = static_cast<int>(alignment());
+    if (wordWrap())
+        flags |= Qt::TextWordWrap;
+    painter.setFont(font());
+    painter.setPen(m_textColor);
+    painter.drawText(contentsRect().adjusted(0, -lift, 0, 0), flags, text());
 }

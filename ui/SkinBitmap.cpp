@@ -2,11 +2,11 @@
 
 #include <QBitmap>
 #include <QFile>
-#include <QFontMetrics>
 #include <QLoggingCategory>
 #include <QPixmapCache>
 
 #include <algorithm>
+#include <cmath>
 
 // The resources live in a static library; make sure they are registered before the first
 // look-up, whichever executable links us.
@@ -92,6 +92,35 @@ QIcon LoadAppIcon()
     return icon;
 }
 
+namespace
+{
+
+// Cell height per em and ascent per cell of the Windows faces the windows name. The Malgun
+// Gothic figure is a little above the face's own 1.33: the CJK fallback runs wider, and the
+// windows' text boxes were measured for the original face.
+struct FaceProportions {
+    double cellPerEm;
+    double ascentPerCell;
+};
+
+FaceProportions ProportionsOf(const QString &face)
+{
+    static const struct {
+        const char16_t *name;
+        FaceProportions proportions;
+    } faces[] = {
+        {u"맑은 고딕", {1.42, 0.81}}, {u"Malgun Gothic", {1.42, 0.81}}, {u"굴림", {1.0, 0.86}},
+        {u"Gulim", {1.0, 0.86}},      {u"MS Sans Serif", {1.22, 0.85}},
+    };
+    for (const auto &f : faces) {
+        if (face.compare(QString::fromUtf16(f.name), Qt::CaseInsensitive) == 0)
+            return f.proportions;
+    }
+    return {1.2, 0.8};
+}
+
+} // namespace
+
 QFont MakeSkinFont(const QString &face, int cellHeight, int weight)
 {
     QFont font;
@@ -99,13 +128,12 @@ QFont MakeSkinFont(const QString &face, int cellHeight, int weight)
                       QStringLiteral("DejaVu Sans")});
     font.setWeight(static_cast<QFont::Weight>(weight));
     font.setStyleStrategy(QFont::PreferAntialias);
-    // A Windows height counts the whole cell; find the largest em size whose cell fits.
-    int pixelSize = std::max(1, cellHeight);
-    for (; pixelSize > 1; --pixelSize) {
-        font.setPixelSize(pixelSize);
-        if (QFontMetrics(font).height() <= cellHeight)
-            break;
-    }
-    font.setPixelSize(pixelSize);
+    const double em = std::max(1, cellHeight) / ProportionsOf(face).cellPerEm;
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(em))));
     return font;
+}
+
+int SkinFontWindowsAscent(const QString &face, int cellHeight)
+{
+    return static_cast<int>(std::lround(cellHeight * ProportionsOf(face).ascentPerCell));
 }

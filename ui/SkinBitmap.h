@@ -34,5 +34,11 @@ QIcon LoadAppIcon();
 
 // The font a skinned control asks for: the Windows face it was designed with, then fonts with
 // Hangul, Kana and Cyrillic glyphs, so every language renders without boxes. `cellHeight` is
-// a Windows-style positive font height (ascent + descent, pixels); weight is 100..900.
+// a Windows-style positive font height (ascent + descent of that face, pixels); the em size is
+// taken from the named face's proportions, so text keeps its designed size whichever font
+// fontconfig substitutes. Weight is 100..900.
 QFont MakeSkinFont(const QString &face, int cellHeight, int weight);
+
+// The ascent (baseline from the top of the cell) the named Windows face has at `cellHeight`.
+// Controls that place text from the top use it to put the baseline where the design has it.
+int SkinFontWindowsAscent(const QString &face, int cellHeight);

@@ -105,16 +105,38 @@ private slots:
                 QVERIFY2(c.isSpace() || metrics.inFontUcs4(c.unicode()), qPrintable(s));
     }
 
+    // The designed face's em size (a 16-pixel cell of "맑은 고딕" is an 11-pixel em), whatever
+    // font stands in for it.
     void fontHeightAndWeight()
     {
         CKipStaticTrans text(m_parent.get());
         QCOMPARE(text.font().weight(), QFont::Normal);
-        QVERIFY(QFontMetrics(text.font()).height() <= 16);
+        QCOMPARE(text.font().pixelSize(), 11);
         text.SetFontWeight(700);
         text.SetFontHeight(17);
         QCOMPARE(text.font().weight(), QFont::Bold);
         QCOMPARE(text.GetFontHeight(), 17);
-        QVERIFY(QFontMetrics(text.font()).height() <= 17);
+        QCOMPARE(text.font().pixelSize(), 12);
+        QCOMPARE(MakeSkinFont(QStringLiteral("굴림"), 11, 400).pixelSize(), 11);
+    }
+
+    // A 15-pixel time text keeps its figures whole: nothing of them lies outside the box.
+    void textFitsItsBox()
+    {
+        auto *text = new CKipStaticTrans(m_parent.get());
+        text->setGeometry(10, 10, 60, 15);
+        text->SetTextColor(Qt::white);
+        text->setText(QStringLiteral("00:12:59"));
+        text->show();
+        const QImage img = GrabParentArea(text);
+        int top = img.height(), bottom = -1;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixelColor(x, y).green() > 150)
+                    top = std::min(top, y), bottom = std::max(bottom, y);
+        QVERIFY(bottom >= 0);
+        QVERIFY(top >= 1);
+        QVERIFY(bottom <= 13);
     }
 
     void refreshBehindRepaintsTheParentInside()
