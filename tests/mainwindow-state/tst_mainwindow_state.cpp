@@ -733,7 +733,8 @@ private slots:
     void grabEveryLayout()
     {
         const QString dir = qEnvironmentVariable("QUORVIL_SHOT_DIR");
-        auto dlg = MakeWindow(true, 2);
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
         const auto shoot = [&](const char *name) {
             const QImage image = dlg->grab().toImage();
             QCOMPARE(image.size(), dlg->size());
@@ -745,10 +746,11 @@ private slots:
         shoot("normal-idle");
         dlg->ApplyControlState(1);
         shoot("normal-listed");
-        dlg->ApplyControlState(2);
-        dlg->ShowFrontView();
+        DoubleClickRow(*dlg, RowOf(*dlg, m_dualPath));
+        QTest::qWait(300);
         shoot("normal-playing-front");
         dlg->ShowBothViews();
+        QTest::qWait(300);
         shoot("normal-playing-both");
         dlg->m_nMapState = 8;
         dlg->ApplyMapStateGeometry(8);

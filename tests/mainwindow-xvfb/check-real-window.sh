@@ -58,5 +58,20 @@ echo "after the drag: $X,$Y"
 [ "$X" -eq $((X0 + 120)) ] && [ "$Y" -eq $((Y0 + 72)) ] || {
     echo "FAIL: the window did not follow the drag ($X0,$Y0 -> $X,$Y)"; exit 1; }
 
+# Extend fills the screen without a window manager; Escape brings the window back where it was.
+X1=$X; Y1=$Y
+xdotool mousemove $((X + 665)) $((Y + 64)) click 1
+sleep 1
+eval "$(geometry)"
+echo "extended: $X,$Y ${WIDTH}x$HEIGHT"
+[ "$WIDTH" = 1920 ] && [ "$HEIGHT" = 1080 ] || { echo "FAIL: extended mode is ${WIDTH}x$HEIGHT"; exit 1; }
+if [ -n "${QUORVIL_SHOT_DIR:-}" ]; then import -window root "$QUORVIL_SHOT_DIR/real-extended.png"; fi
+xdotool key Escape
+sleep 1
+eval "$(geometry)"
+echo "back: $X,$Y ${WIDTH}x$HEIGHT"
+[ "$WIDTH" = 1022 ] && [ "$HEIGHT" = 682 ] && [ "$X" = "$X1" ] && [ "$Y" = "$Y1" ] || {
+    echo "FAIL: leaving extended mode gave $X,$Y ${WIDTH}x$HEIGHT"; exit 1; }
+
 kill -0 "$pid" || { echo "FAIL: the viewer ended"; cat "$work/viewer.log"; exit 1; }
 echo "PASS"
