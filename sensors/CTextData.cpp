@@ -22,9 +22,7 @@ CTextData::CTextData() : m_arrGSensor(kInitialEntries), m_arrGPS(kInitialEntries
 
 CTextData CTextData::Empty()
 {
-    CTextData track;
-    track.RemoveAll();
-    return track;
+    return CTextData(EmptyTag{});
 }
 
 int CTextData::AddRecord(std::span<const std::uint8_t> record, std::uint32_t time)

@@ -34,4 +34,9 @@ public:
 
     std::vector<CGSensorData> m_arrGSensor;
     std::vector<CGPSData> m_arrGPS;
+
+private:
+    struct EmptyTag {
+    };
+    explicit CTextData(EmptyTag) {}
 };

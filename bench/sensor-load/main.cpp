@@ -145,6 +145,25 @@ int main(int argc, char **argv)
         }
     }
 
+    // The same ticker with nothing loading: what the machine itself adds to a stall.
+    {
+        QElapsedTimer sinceTick, total;
+        double idleStall = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        ticker.setInterval(1);
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            idleStall = std::max(idleStall, sinceTick.nsecsElapsed() / 1e6);
+            sinceTick.restart();
+        });
+        QEventLoop loop;
+        QTimer::singleShot(300, &loop, &QEventLoop::quit);
+        sinceTick.start();
+        ticker.start();
+        loop.exec();
+        std::printf("idle: longest UI stall with nothing loading %.1f ms\n", idleStall);
+    }
+
     double totalLoad = 0, totalBase = 0;
     for (const File &f : files) {
         std::size_t packets = 0;
