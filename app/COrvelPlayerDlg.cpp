@@ -159,10 +159,11 @@ COrvelPlayerDlg::~COrvelPlayerDlg()
 int COrvelPlayerDlg::DoModal()
 {
     show();
-    if (!OnInitDialog())
-        qCWarning(lcApp) << "start-up stopped early: a panel could not be created";
+    const bool started = OnInitDialog();
     if (!isVisible())
         return 0; // start-up closed the window (missing playback filters)
+    if (!started)
+        qCWarning(lcApp) << "start-up stopped early: a panel could not be created";
     QEventLoop loop;
     m_modalLoop = &loop;
     loop.exec();
@@ -199,7 +200,7 @@ bool COrvelPlayerDlg::OnInitDialog()
         OnCommand(IDC_CLOSE);
     });
     if (!isVisible())
-        return true; // closed by the filter check
+        return false; // the filter check closed the window
 
     // 11. drive notifications for as long as the window lives; without them the viewer runs on.
     if (!m_memoryCard->StartDriveNotifications())

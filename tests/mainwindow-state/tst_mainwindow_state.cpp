@@ -4,6 +4,8 @@
 #include "TestEnvironment.h"
 
 #include "app/COrvelPlayerDlg.h"
+#include "filters/CFilterRegistry.h"
+#include "filters/CSensorDataSource.h"
 #include "platform/DialogsScripted.h"
 #include "platform/SettingsStore.h"
 #include "tools/make-card/CardGenerator.h"
@@ -186,6 +188,26 @@ private slots:
         QCOMPARE(dlg->m_nCurrentItem, -1);
         QCOMPARE(dlg->m_rcWindow.size(), QSize(1022, 682));
         QCOMPARE(dlg->m_rcWindow.topLeft(), dlg->geometry().topLeft());
+    }
+
+    // The sensor source is missing and the installer cannot help: the message, then the end.
+    void missingFiltersShowTheMessageAndClose()
+    {
+        CFilterRegistry::Instance().Unregister(CLSID_SensorDataSource);
+        CSoundOutput::Instance().SetBackend(std::make_unique<FixedSoundOutput>(true));
+        auto scripted = std::make_unique<DialogsScripted>();
+        DialogsScripted *dialogs = scripted.get();
+        COrvelPlayerDlg dlg(std::move(scripted));
+        dlg.Player().SetFilterInstallerPath(m_recordings->path() + "/no-installer-here");
+        dlg.show();
+        const bool started = dlg.OnInitDialog();
+        CFilterRegistry::Instance().Register(CLSID_SensorDataSource, CSensorDataSource::Create);
+        QVERIFY(!started);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dialogs->MessageBoxCalls().size(), std::size_t(1));
+        QCOMPARE(dialogs->MessageBoxCalls()[0].text,
+                 QStringLiteral("Video filter is not registered.\nPlease re-install ZI Zoreruv."));
+        QVERIFY(!dlg.IsPositionTimerActive());
     }
 
     void everyButtonHasNoCaption()
