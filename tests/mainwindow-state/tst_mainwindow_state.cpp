@@ -210,6 +210,28 @@ private slots:
         QVERIFY(!dlg.IsPositionTimerActive());
     }
 
+    void volumeAndMute()
+    {
+        auto dlg = MakeWindow(true);
+        CSoundOutput &output = CSoundOutput::Instance();
+        dlg->Slider(1022)->SetPos(0);
+        dlg->OnHScroll(1022, 5);
+        QCOMPARE(dlg->Button(1026)->GetCheck(), 1);
+        QCOMPARE(output.Volume(), 0u);
+        dlg->Slider(1022)->SetPos(99);
+        dlg->OnHScroll(1022, 5);
+        QCOMPARE(dlg->Button(1026)->GetCheck(), 0);
+        QCOMPARE(output.Volume(), 0xFD6FFD6Fu);
+        // Mute, then unmute: the slider's level comes back, not the one before muting.
+        dlg->Button(1026)->SetCheck(1);
+        dlg->OnCommand(1026);
+        QCOMPARE(output.Volume(), 0u);
+        dlg->Slider(1022)->SetPos(50);
+        dlg->Button(1026)->SetCheck(0);
+        dlg->OnCommand(1026);
+        QCOMPARE(output.Volume(), 0x7FFF7FFFu);
+    }
+
     void everyButtonHasNoCaption()
     {
         auto dlg = MakeWindow();
