@@ -44,16 +44,23 @@ std::unique_ptr<CBaseFilter> CDecoderBin::Create()
     if (!decoder)
         return nullptr;
     auto bin = GstElementHandle::Adopt(gst_bin_new("decoder"));
+    // The splitter feeds every stream from one thread: each decoder takes its input through a
+    // queue of its own, so one channel waiting for its first frame never starves the other,
+    // and both channels decode in parallel.
+    auto queue = MakeElement("queue", "input");
+    if (!queue)
+        return nullptr;
+    g_object_set(queue.get(), "max-size-buffers", 0u, nullptr);
     auto parser = MakeElement("h264parse", "h264-parser");
     auto balance = MakeElement("videobalance", "brightness");
     auto flip = MakeElement("videoflip", "flip");
 
     // Chain in stream order; the optional stages simply drop out when not installed.
     std::vector<GstElement *> chain;
-    for (GstElement *e : {parser.get(), decoder.get(), balance.get(), flip.get()}) {
+    for (GstElement *e : {queue.get(), parser.get(), decoder.get(), balance.get(), flip.get()}) {
         if (!e)
             continue;
-        gst_bin_add(GST_BIN(bin.get()), GST_ELEMENT(gst_object_ref(e)));
+        gst_bin_add(GST_BIN(bin.get()), e); // adds the bin's own reference
         if (!chain.empty() && !gst_element_link(chain.back(), e)) {
             qCWarning(lcFilters) << "decoder bin: cannot link" << GST_ELEMENT_NAME(e);
             return nullptr;

@@ -194,12 +194,9 @@ HRESULT CDShowGraph::BuildGraph(const QString &path)
 HRESULT CDShowGraph::AddFilter(GstElement *element, const char *name)
 {
     gst_object_set_name(GST_OBJECT(element), name);
-    // The pipeline takes a reference of its own; the caller keeps its handle.
-    if (!gst_bin_add(GST_BIN(m_pGraphBuilder.get()), GST_ELEMENT(gst_object_ref(element)))) {
-        gst_object_unref(element);
-        return E_FAIL;
-    }
-    return S_OK;
+    // The pipeline takes a reference of its own (handles hold no floating references); the
+    // caller keeps its handle.
+    return gst_bin_add(GST_BIN(m_pGraphBuilder.get()), element) ? S_OK : E_FAIL;
 }
 
 // Runs the splitter until it has exposed all its pads (their data held back), or failed.
@@ -264,6 +261,8 @@ void CDShowGraph::CreateAudioRenderer()
     auto bin = GstElementHandle::Adopt(gst_bin_new(nullptr));
     auto volume = Make("volume", "volume");
     std::vector<GstElementHandle> chain;
+    // Its own thread behind a queue, like each video decoder (the splitter feeds all streams).
+    chain.push_back(Make("queue", "input"));
     chain.push_back(Make("audioconvert", "convert"));
     chain.push_back(Make("audioresample", "resample"));
     if (auto tempo = Make("scaletempo", "tempo"))
@@ -277,7 +276,7 @@ void CDShowGraph::CreateAudioRenderer()
             qCWarning(lcGraph) << "audio renderer: an element is missing";
             return;
         }
-        gst_bin_add(GST_BIN(bin.get()), GST_ELEMENT(gst_object_ref(e.get())));
+        gst_bin_add(GST_BIN(bin.get()), e.get());
         if (previous && !gst_element_link(previous, e.get())) {
             qCWarning(lcGraph) << "audio renderer: cannot link" << GST_ELEMENT_NAME(e.get());
             return;
@@ -416,45 +415,54 @@ HRESULT CDShowGraph::ConnectFilters(GstElement *upstream, GstElement *downstream
                 continue;
             if (++attempts > kMaxConnectAttempts)
                 return E_FAIL;
-            if (IntelligentConnect(out.get(), in.get()) == S_OK)
+            if (IntelligentConnect(out.get(), in.get(), 2) == S_OK)
                 return S_OK;
         }
     }
     return E_FAIL;
 }
 
-// A direct link, or else one decoder in between: the best-ranked installed decoder that takes
-// the output's caps and whose output the input accepts. An inserted decoder stays in the
-// pipeline under its own name.
-HRESULT CDShowGraph::IntelligentConnect(GstPad *src, GstPad *sink)
+// A direct link, or else a decoder in between (with a parser before it when the stream needs
+// one): the best-ranked installed elements that take the output's caps and lead to the
+// input. Inserted elements stay in the pipeline under their own names.
+HRESULT CDShowGraph::IntelligentConnect(GstPad *src, GstPad *sink, int depth)
 {
     if (gst_pad_link(src, sink) == GST_PAD_LINK_OK)
         return S_OK;
+    if (depth <= 0)
+        return E_FAIL;
     const auto caps = CapsOf(src);
     if (!caps || gst_caps_is_any(caps.get()) || gst_caps_is_empty(caps.get()))
         return E_FAIL;
-    GList *all =
-        gst_element_factory_list_get_elements(GST_ELEMENT_FACTORY_TYPE_DECODER, GST_RANK_MARGINAL);
+    const auto type = depth > 1 ? GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_PARSER
+                                : GST_ELEMENT_FACTORY_TYPE_DECODER;
+    GList *all = gst_element_factory_list_get_elements(type, GST_RANK_MARGINAL);
     GList *candidates = gst_element_factory_list_filter(all, caps.get(), GST_PAD_SINK, FALSE);
     candidates = g_list_sort(candidates, gst_plugin_feature_rank_compare_func);
     HRESULT result = E_FAIL;
     for (GList *l = candidates; l && result != S_OK; l = l->next) {
-        auto decoder = GstElementHandle::Adopt(
-            gst_element_factory_create(GST_ELEMENT_FACTORY(l->data), nullptr));
-        if (!decoder)
+        auto *factory = GST_ELEMENT_FACTORY(l->data);
+        auto element = GstElementHandle::Adopt(gst_element_factory_create(factory, nullptr));
+        if (!element)
             continue;
-        gst_bin_add(GST_BIN(m_pGraphBuilder.get()), GST_ELEMENT(gst_object_ref(decoder.get())));
-        const auto in = GstPadHandle::Adopt(gst_element_get_static_pad(decoder.get(), "sink"));
-        const auto out = GstPadHandle::Adopt(gst_element_get_static_pad(decoder.get(), "src"));
+        gst_bin_add(GST_BIN(m_pGraphBuilder.get()), element.get());
+        const auto in = GstPadHandle::Adopt(gst_element_get_static_pad(element.get(), "sink"));
+        const auto out = GstPadHandle::Adopt(gst_element_get_static_pad(element.get(), "src"));
         if (in && out && gst_pad_link(src, in.get()) == GST_PAD_LINK_OK) {
-            if (gst_pad_link(out.get(), sink) == GST_PAD_LINK_OK) {
-                qCInfo(lcGraph) << "inserted" << GST_ELEMENT_NAME(decoder.get());
+            // A decoder goes straight to the input; a parser may still need its decoder.
+            const bool isDecoder =
+                gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_DECODER);
+            const HRESULT next =
+                isDecoder ? (gst_pad_link(out.get(), sink) == GST_PAD_LINK_OK ? S_OK : E_FAIL)
+                          : IntelligentConnect(out.get(), sink, depth - 1);
+            if (next == S_OK) {
+                qCInfo(lcGraph) << "inserted" << GST_ELEMENT_NAME(element.get());
                 result = S_OK;
                 break;
             }
             gst_pad_unlink(src, in.get());
         }
-        gst_bin_remove(GST_BIN(m_pGraphBuilder.get()), decoder.get());
+        gst_bin_remove(GST_BIN(m_pGraphBuilder.get()), element.get());
     }
     gst_plugin_feature_list_free(candidates);
     gst_plugin_feature_list_free(all);
@@ -465,18 +473,16 @@ HRESULT CDShowGraph::IntelligentConnect(GstPad *src, GstPad *sink)
 // first frame; the graph is then Stopped with the frame at 0 shown.
 HRESULT CDShowGraph::StopWhenReady()
 {
+    m_bAsyncDone = false;
     const GstStateChangeReturn ret = gst_element_set_state(m_pGraphBuilder.get(), GST_STATE_PAUSED);
     ReleaseSplitterPads();
-    if (ret == GST_STATE_CHANGE_FAILURE)
+    qCDebug(lcGraph) << "pause after build:" << gst_element_state_change_return_get_name(ret);
+    if (ret == GST_STATE_CHANGE_FAILURE) {
         qCWarning(lcGraph) << "graph refused to pause";
-    else
-        PumpBusUntil(
-            [this] {
-                GstState state = GST_STATE_VOID_PENDING, pending = GST_STATE_VOID_PENDING;
-                return gst_element_get_state(m_pGraphBuilder.get(), &state, &pending, 0) !=
-                       GST_STATE_CHANGE_ASYNC;
-            },
-            kPrerollTimeoutMs);
+    } else if (!PumpBusUntil([this] { return m_bAsyncDone || m_bEndOfStream || m_bSplitterFailed; },
+                             kPrerollTimeoutMs)) {
+        qCWarning(lcGraph) << "no first frame in time";
+    }
     m_nState = PlayState::Stopped;
     m_bBuilt = true;
     m_bSeekPending = false;
@@ -521,6 +527,7 @@ HRESULT CDShowGraph::Play()
         m_fRate = std::clamp(m_fRate, 0.5f, 2.0f);
         SetRate(m_fRate);
     }
+    HoldPreroll(false);
     if (!SetPipelineState(GST_STATE_PLAYING))
         return E_FAIL;
     m_nState = PlayState::Running;
@@ -534,6 +541,8 @@ HRESULT CDShowGraph::Pause()
         return -1;
     if (!m_pGraphBuilder)
         return VFW_E_WRONG_STATE;
+    if (m_nState == PlayState::Running)
+        HoldPreroll(true);
     if (!SetPipelineState(GST_STATE_PAUSED))
         return E_FAIL;
     m_nState = PlayState::Paused;
@@ -547,6 +556,8 @@ HRESULT CDShowGraph::Stop()
     if (m_nState != PlayState::Running && m_nState != PlayState::Paused)
         return VFW_E_WRONG_STATE;
     // Stopped keeps the pipeline prerolled: the position and its frame stay.
+    if (m_nState == PlayState::Running)
+        HoldPreroll(true);
     if (!SetPipelineState(GST_STATE_PAUSED))
         return E_FAIL;
     m_nState = PlayState::Stopped;
@@ -602,6 +613,7 @@ HRESULT CDShowGraph::SetPositions(std::int64_t current100ns)
     if (!m_pGraphBuilder)
         return E_FAIL;
     current100ns = std::max<std::int64_t>(current100ns, 0);
+    HoldPreroll(false);
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     if (!gst_element_seek(m_pGraphBuilder.get(), m_fAppliedRate, GST_FORMAT_TIME, flags,
                           GST_SEEK_TYPE_SET, From100nsToNs(current100ns), GST_SEEK_TYPE_NONE,
@@ -626,6 +638,14 @@ HRESULT CDShowGraph::SetRate(double rate)
         return E_FAIL;
     }
     return S_OK;
+}
+
+void CDShowGraph::HoldPreroll(bool hold)
+{
+    for (auto &renderer : m_pRenderer) {
+        if (renderer)
+            renderer->HoldPreroll(hold);
+    }
 }
 
 // ---- pictures -------------------------------------------------------------------------------
@@ -756,6 +776,7 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         m_bEndOfStream = true;
         break;
     case GST_MESSAGE_ASYNC_DONE:
+        m_bAsyncDone = true;
         m_bSeekPending = false;
         break;
     case GST_MESSAGE_DURATION_CHANGED:

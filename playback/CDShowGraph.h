@@ -112,12 +112,13 @@ private:
     void CreateAudioRenderer();
     HRESULT AddFilter(GstElement *element, const char *name);
     HRESULT ConnectFilters(GstElement *upstream, GstElement *downstream);
-    HRESULT IntelligentConnect(GstPad *src, GstPad *sink);
+    HRESULT IntelligentConnect(GstPad *src, GstPad *sink, int depth);
     HRESULT StartSplitter();
     int CountVideoStreams();
     HRESULT StopWhenReady();
     void ReleaseSplitterPads();
     bool SetPipelineState(GstState state);
+    void HoldPreroll(bool hold);
 
     void AttachBus();
     void DrainBus();
@@ -159,6 +160,7 @@ private:
     bool m_bSplitterFailed = false;
     bool m_bEndOfStream = false;
     bool m_bSeekPending = false;
+    bool m_bAsyncDone = false;
     std::int64_t m_llSeekTarget = 0; // 100-ns units
     bool m_bRefreshPosted = false;
     int m_nRefreshChannel = 0;

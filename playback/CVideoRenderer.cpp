@@ -85,8 +85,10 @@ CVideoRenderer::~CVideoRenderer()
 
 GstFlowReturn CVideoRenderer::OnNewPreroll(GstAppSink *sink, gpointer self)
 {
-    static_cast<CVideoRenderer *>(self)->Offer(
-        GstSampleHandle::Adopt(gst_app_sink_pull_preroll(sink)));
+    auto *renderer = static_cast<CVideoRenderer *>(self);
+    auto sample = GstSampleHandle::Adopt(gst_app_sink_pull_preroll(sink));
+    if (!renderer->m_bHoldPreroll)
+        renderer->Offer(std::move(sample));
     return GST_FLOW_OK;
 }
 

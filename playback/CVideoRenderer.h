@@ -8,6 +8,7 @@
 
 #include <gst/app/gstappsink.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -43,6 +44,10 @@ public:
     // Frames handed to the window since creation.
     std::uint64_t FramesShown() const { return m_nFramesShown; }
 
+    // While held, a frame the sink prerolls on is not shown: after a pause from playing it is
+    // the frame after the position, not the one at it. A seek wants its preroll frame.
+    void HoldPreroll(bool hold) { m_bHoldPreroll = hold; }
+
     // Drops every reference to GStreamer memory: the window keeps a private copy of its
     // picture. Called before the graph goes away.
     void Detach();
@@ -63,6 +68,7 @@ private:
     GstElementHandle m_sink;
     QPointer<CStaticView> m_view; // UI thread
 
+    std::atomic<bool> m_bHoldPreroll = false; // set on the UI thread, read when prerolling
     std::mutex m_mutex;
     QImage m_pendingFrame;             // guarded by m_mutex
     std::int64_t m_nPendingTimeNs = 0; // guarded by m_mutex

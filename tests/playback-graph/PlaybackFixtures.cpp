@@ -1,0 +1,110 @@
+#include "PlaybackFixtures.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+#include <gst/gst.h>
+
+namespace playback_test
+{
+
+QString MakeRecording(const QTemporaryDir &dir, const QString &name,
+                      cardgen::RecordingOptions options)
+{
+    options.path = dir.filePath(name);
+    QString error;
+    if (!cardgen::WriteRecording(options, &error)) {
+        qWarning() << "cannot write recording" << options.path << error;
+        return {};
+    }
+    return options.path;
+}
+
+cardgen::RecordingOptions SmallRecording(cardgen::Container container, bool rear)
+{
+    cardgen::RecordingOptions options;
+    options.container = container;
+    options.rear = rear;
+    options.durationMs = 3000;
+    options.width = 320;
+    options.height = 180;
+    options.fps = 30;
+    return options;
+}
+
+QColor ColourAt(const QImage &image, double fx, double fy)
+{
+    const int x = std::clamp(int(fx * image.width()), 0, image.width() - 1);
+    const int y = std::clamp(int(fy * image.height()), 0, image.height() - 1);
+    return image.pixelColor(x, y);
+}
+
+bool IsRedDominant(const QColor &c)
+{
+    return c.red() > 150 && c.green() < 100 && c.blue() < 100;
+}
+bool IsBlueDominant(const QColor &c)
+{
+    return c.blue() > 150 && c.red() < 100 && c.green() < 120;
+}
+bool IsYellow(const QColor &c)
+{
+    return c.red() > 180 && c.green() > 160 && c.blue() < 80;
+}
+bool IsWhite(const QColor &c)
+{
+    return c.red() > 200 && c.green() > 200 && c.blue() > 200;
+}
+
+double MeanLuma(const QImage &image)
+{
+    double sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            sum += 0.299 * qRed(p) + 0.587 * qGreen(p) + 0.114 * qBlue(p);
+        }
+    return sum / (double(image.width()) * image.height());
+}
+
+int FindMarkerX(const QImage &image)
+{
+    const int y = image.height() / 2;
+    for (int x = 0; x < image.width(); ++x)
+        if (IsWhite(image.pixelColor(x, y)))
+            return x;
+    return -1;
+}
+
+bool WaitSettled(CDShowGraph &graph, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        graph.GetCurrentPosition(); // reads the bus
+        if (!graph.IsSeekPending()) {
+            QCoreApplication::processEvents();
+            return true;
+        }
+        QTest::qWait(10);
+    }
+    return false;
+}
+
+GstElement *FakeSoundBackend::CreateSink()
+{
+    if (!m_bPresent)
+        return nullptr;
+    GstElement *sink = gst_element_factory_make("fakesink", nullptr);
+    g_object_set(sink, "sync", TRUE, nullptr);
+    return sink;
+}
+
+void UseSoundOutput(bool present)
+{
+    CSoundOutput::Instance().SetBackend(std::make_unique<FakeSoundBackend>(present));
+}
+
+} // namespace playback_test

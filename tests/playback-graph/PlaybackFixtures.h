@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/SoundOutput.h"
+#include "playback/CDShowGraph.h"
+#include "tools/make-card/CardGenerator.h"
+
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Shared helpers of the playback tests: generated recordings, picture probes, waits and a
+// sound output that can be told to exist or not (this machine has no sound card).
+
+namespace playback_test
+{
+
+// A recording of known content in dir; fails the calling test (QVERIFY) when it cannot be made.
+QString MakeRecording(const QTemporaryDir &dir, const QString &name,
+                      cardgen::RecordingOptions options);
+
+// Default test recording: 320x180, 30 fps, 3 s, tone, sensor stream.
+cardgen::RecordingOptions SmallRecording(cardgen::Container container, bool rear);
+
+// The colour at a fraction of the picture.
+QColor ColourAt(const QImage &image, double fx, double fy);
+bool IsRedDominant(const QColor &c);
+bool IsBlueDominant(const QColor &c);
+bool IsYellow(const QColor &c);
+bool IsWhite(const QColor &c);
+double MeanLuma(const QImage &image);
+
+// Left edge of the moving white marker on the picture's middle row, or -1.
+int FindMarkerX(const QImage &image);
+
+// Runs the event loop until the graph has settled on its last seek (bounded).
+bool WaitSettled(CDShowGraph &graph, int timeoutMs = 10000);
+
+// A sound output double: exists or not; the sink it makes is a real-time fake sink.
+class FakeSoundBackend : public CSoundOutput::Backend
+{
+public:
+    explicit FakeSoundBackend(bool present) : m_bPresent(present) {}
+    bool Probe() override { return m_bPresent; }
+    GstElement *CreateSink() override;
+
+private:
+    bool m_bPresent;
+};
+
+void UseSoundOutput(bool present);
+
+} // namespace playback_test
