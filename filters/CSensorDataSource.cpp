@@ -6,6 +6,8 @@ extern "C" {
 #include <libavutil/dict.h>
 }
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <algorithm>
@@ -82,6 +84,13 @@ HRESULT CSensorDataSource::Load(const QString &path)
     if (!m_packet)
         return E_OUTOFMEMORY;
 
+    // Only regular files: opening a named pipe or a device would block before any timeout or
+    // stop request could end it.
+    if (!QFileInfo(path).isFile()) {
+        qCDebug(lcSensorSource) << "not a regular file:" << path;
+        return VFW_E_INVALID_FILE_FORMAT;
+    }
+
     AVFormatContext *raw = avformat_alloc_context();
     if (!raw)
         return E_OUTOFMEMORY;
@@ -90,7 +99,10 @@ HRESULT CSensorDataSource::Load(const QString &path)
     AVDictionary *opts = nullptr;
     // MP4 edit lists would move the data track's times; our offsets are as stored.
     av_dict_set(&opts, "ignore_editlist", "1", 0);
-    const QByteArray file = path.toUtf8();
+    // The path is a file name, never a URL: "file:" keeps a name such as "clip:1.AVI" from
+    // being read as a protocol, and the whitelist keeps a crafted file from opening others.
+    av_dict_set(&opts, "protocol_whitelist", "file", 0);
+    const QByteArray file = "file:" + QFile::encodeName(path);
     // On failure avformat_open_input frees the context itself.
     const int rc = avformat_open_input(&raw, file.constData(), nullptr, &opts);
     av_dict_free(&opts);

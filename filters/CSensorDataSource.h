@@ -33,8 +33,9 @@ public:
     QString Name() const override { return QStringLiteral("Sensor Data Source"); }
 
     // S_OK when the file is an AVI or MP4 recording with a sensor stream;
-    // VFW_E_INVALID_FILE_FORMAT for any other file, one without a sensor stream, or one it
-    // cannot open; VFW_E_WRONG_STATE when already loaded.
+    // VFW_E_INVALID_FILE_FORMAT for any other file, one without a sensor stream, one it
+    // cannot open, or anything that is not a regular file (a pipe, a device, a folder);
+    // VFW_E_WRONG_STATE when already loaded. `path` is always a file name, never a URL.
     HRESULT Load(const QString &path) override;
 
     // S_OK and one record; kEndOfData at the end of the stream; kCannotReadFurther after

@@ -3,16 +3,19 @@
 
 #include "filters/CFilterRegistry.h"
 #include "filters/CSensorDataSource.h"
+#include "sensors/CTextData.h"
 #include "tools/make-card/CardGenerator.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <array>
 #include <cstring>
+#include <random>
 #include <vector>
 
 namespace
@@ -295,6 +298,42 @@ TEST_F(SensorSource, OddNamesAndMisuse)
     EXPECT_EQ(ReadAll(src).records.size(), cardgen::MakeSensorRecords(o).size());
 }
 
+TEST_F(SensorSource, NamesThatLookLikeUrlsAreFiles)
+{
+    // libavformat takes "word:" at the start of a name for a protocol; a relative name such
+    // as "clip:1.AVI" must still be read as the file it is.
+    RecordingOptions o;
+    o.durationMs = 1500;
+    const std::size_t expected = cardgen::MakeSensorRecords(o).size();
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_dir.path()));
+    for (const char *name : {"clip:1.AVI", "http:x.AVI", "concat:a.AVI", "-x .AVI"}) {
+        Write(o, QString::fromLatin1(name));
+        CSensorDataSource src;
+        EXPECT_EQ(src.Load(QString::fromLatin1(name)), S_OK) << name;
+        EXPECT_EQ(ReadAll(src).records.size(), expected) << name;
+    }
+    // A long name (255 bytes of UTF-8, the file system's limit).
+    const QString longName = QString(84, QChar(0xAC00)) + QStringLiteral(".AVI");
+    ASSERT_EQ(longName.toUtf8().size(), 256);
+    const QString longPath = Write(o, longName.mid(1));
+    CSensorDataSource src;
+    EXPECT_EQ(src.Load(longPath), S_OK);
+    EXPECT_EQ(ReadAll(src).records.size(), expected);
+    QDir::setCurrent(previous);
+}
+
+TEST_F(SensorSource, RefusesWhatIsNoRegularFileWithoutBlocking)
+{
+    // Opening a named pipe would wait for a writer forever; a folder reads as nothing.
+    const QString fifo = m_dir.filePath("pipe.AVI");
+    ASSERT_EQ(QProcess::execute(QStringLiteral("mkfifo"), {fifo}), 0);
+    for (const QString &path : {fifo, m_dir.path(), QStringLiteral("/dev/zero")}) {
+        CSensorDataSource src;
+        EXPECT_EQ(src.Load(path), VFW_E_INVALID_FILE_FORMAT) << path.toStdString();
+    }
+}
+
 TEST_F(SensorSource, StopRequestAbortsReading)
 {
     RecordingOptions o;
@@ -314,6 +353,94 @@ TEST_F(SensorSource, StopRequestAbortsReading)
     CSensorDataSource late;
     late.SetStopToken(stop.get_token());
     EXPECT_EQ(late.Load(path), VFW_E_INVALID_FILE_FORMAT);
+}
+
+// Garbled and truncated recordings, generated from a good one by a seeded mutator: whatever the
+// damage, Load refuses or succeeds, reading ends, and no read writes past the caller's buffer.
+// QUORVIL_FUZZ_ROUNDS raises the number of variants for a longer run by hand.
+TEST_F(SensorSource, GarbledFilesNeverCrashHangOrOverrun)
+{
+    const int rounds = qEnvironmentVariableIntValue("QUORVIL_FUZZ_ROUNDS") > 0
+                           ? qEnvironmentVariableIntValue("QUORVIL_FUZZ_ROUNDS")
+                           : 40;
+    for (const Container container : {Container::Avi, Container::Mp4}) {
+        RecordingOptions o;
+        o.durationMs = 4000;
+        o.fps = 5;
+        o.width = 64;
+        o.height = 36;
+        o.container = container;
+        const bool mp4 = container == Container::Mp4;
+        QFile f(Write(o, mp4 ? "seed.MP4" : "seed.AVI"));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        const QByteArray good = f.readAll();
+        ASSERT_GT(good.size(), 4096);
+
+        std::mt19937 rng(mp4 ? 2 : 1);
+        auto below = [&](qsizetype n) {
+            return static_cast<qsizetype>(rng() % std::max<qsizetype>(n, 1));
+        };
+        for (int round = 0; round < rounds; ++round) {
+            QByteArray bad = good;
+            switch (round % 5) {
+            case 0: // cut anywhere
+                bad.truncate(below(bad.size()));
+                break;
+            case 1: // a few flipped bytes in the headers
+                for (int i = 0; i < 1 + round % 7; ++i)
+                    bad[below(std::min<qsizetype>(bad.size(), 1024))] ^=
+                        static_cast<char>(1 + rng() % 255);
+                break;
+            case 2: // flipped bytes anywhere
+                for (int i = 0; i < 1 + round % 20; ++i)
+                    bad[below(bad.size())] ^= static_cast<char>(1 + rng() % 255);
+                break;
+            case 3: { // a run of random bytes, or of 0xFF (huge sizes in chunk headers)
+                const qsizetype at = below(bad.size()),
+                                n = std::min<qsizetype>(1 + below(64), bad.size() - at);
+                for (qsizetype i = 0; i < n; ++i)
+                    bad[at + i] = round % 2 ? static_cast<char>(rng()) : '\xff';
+                break;
+            }
+            case 4: // a slice of the file repeated, then cut
+                bad.insert(below(bad.size()), bad.mid(below(bad.size()), 1 + below(4096)));
+                bad.truncate(bad.size() - below(bad.size() / 4));
+                break;
+            }
+            SCOPED_TRACE(::testing::Message() << (mp4 ? "MP4" : "AVI") << " round " << round);
+            const QString path =
+                WriteBytes(QStringLiteral("bad-%1.%2").arg(round).arg(mp4 ? "MP4" : "AVI"), bad);
+            CSensorDataSource src;
+            const HRESULT load = src.Load(path);
+            ASSERT_TRUE(load == S_OK || load == VFW_E_INVALID_FILE_FORMAT) << std::hex << load;
+            if (load != S_OK)
+                continue;
+            constexpr std::uint32_t kCapacity = 2048;
+            std::vector<std::uint8_t> buf(kCapacity + 64, 0xAB);
+            std::size_t records = 0;
+            HRESULT hr = S_OK;
+            // Every record is a packet of the file, so there cannot be more than its bytes.
+            for (std::size_t reads = 0; reads <= static_cast<std::size_t>(bad.size()); ++reads) {
+                std::fill(buf.begin(), buf.begin() + kCapacity, std::uint8_t{0});
+                std::uint32_t size = kCapacity, time = 0;
+                hr = src.ReadRecord(buf.data(), &size, &time);
+                if (hr == S_OK) {
+                    ASSERT_LE(size, kCapacity);
+                    ++records;
+                    CTextData track = CTextData::Empty(); // the parser on damaged records too
+                    track.AddRecord(std::span(buf.data(), kCapacity), time);
+                } else if (hr != CSensorDataSource::kBufferTooSmall) {
+                    break;
+                }
+            }
+            EXPECT_TRUE(hr == ISensorDataReader::kEndOfData ||
+                        hr == ISensorDataReader::kCannotReadFurther)
+                << std::hex << hr << " after " << std::dec << records << " records";
+            for (std::size_t i = kCapacity; i < buf.size(); ++i)
+                ASSERT_EQ(buf[i], 0xAB) << "written past the buffer at " << i;
+            QFile::remove(path);
+        }
+    }
 }
 
 } // namespace
