@@ -473,6 +473,7 @@ HRESULT CDShowGraph::IntelligentConnect(GstPad *src, GstPad *sink, int depth)
 // first frame; the graph is then Stopped with the frame at 0 shown.
 HRESULT CDShowGraph::StopWhenReady()
 {
+    DrainBus(); // nothing left over from running the splitter alone may count below
     m_bAsyncDone = false;
     const GstStateChangeReturn ret = gst_element_set_state(m_pGraphBuilder.get(), GST_STATE_PAUSED);
     ReleaseSplitterPads();
@@ -776,8 +777,11 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         m_bEndOfStream = true;
         break;
     case GST_MESSAGE_ASYNC_DONE:
-        m_bAsyncDone = true;
-        m_bSeekPending = false;
+        // The pipeline's own: every sink has its frame (after a build or a flushing seek).
+        if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_pGraphBuilder.get())) {
+            m_bAsyncDone = true;
+            m_bSeekPending = false;
+        }
         break;
     case GST_MESSAGE_DURATION_CHANGED:
         m_llDuration = 0;

@@ -5,6 +5,7 @@
 #include "filters/IDecoderParams.h"
 #include "platform/SettingsStore.h"
 #include "playback/CVideoRenderer.h"
+#include "playback/DecoderSettings.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -235,5 +236,7 @@ int CDShowPlayer::SetUpDecoders(const std::function<void()> &onStillMissing)
         if (result < 0 && onStillMissing)
             onStillMissing();
     }
+    // In every case, also after the close request above.
+    ConfigureDecoderRegistry(CSettingsStore::System());
     return result;
 }

@@ -1,6 +1,8 @@
 #include "PlaybackFixtures.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
@@ -105,6 +107,28 @@ GstElement *FakeSoundBackend::CreateSink()
 void UseSoundOutput(bool present)
 {
     CSoundOutput::Instance().SetBackend(std::make_unique<FakeSoundBackend>(present));
+}
+
+QString ScratchRoot()
+{
+    static const QString root = [] {
+        QString base = QString::fromLocal8Bit(qgetenv("QUORVIL_TEST_TMP"));
+        if (base.isEmpty())
+            base = QDir::tempPath();
+        static QTemporaryDir dir(base + "/playback-XXXXXX");
+        return dir.path();
+    }();
+    return root;
+}
+
+QString IsolateSettings()
+{
+    const QString root = ScratchRoot();
+    QDir(root).mkpath("user");
+    QDir(root).mkpath("machine");
+    qputenv("QUORVIL_CONFIG_HOME", QFile::encodeName(root + "/user"));
+    qputenv("QUORVIL_SYSTEM_CONFIG", QFile::encodeName(root + "/machine"));
+    return root;
 }
 
 } // namespace playback_test

@@ -51,4 +51,26 @@ private:
 
 void UseSoundOutput(bool present);
 
+// Points the settings store at fresh folders of this test run (call before anything uses it).
+// Returns the scratch root, which lives as long as the process.
+QString IsolateSettings();
+
+// Scratch folders of the test run.
+QString ScratchRoot();
+
+} // namespace playback_test
+
+// main() of a playback test: settings isolated, then the Qt Test run.
+#define QUORVIL_PLAYBACK_TEST_MAIN(TestClass)                                                      \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        playback_test::IsolateSettings();                                                          \
+        QApplication app(argc, argv);                                                              \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
+    }
+
+namespace playback_test
+{
+
 } // namespace playback_test

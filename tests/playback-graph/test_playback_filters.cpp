@@ -2,12 +2,14 @@
 
 #include "filters/CDecoderBin.h"
 #include "filters/CFilterRegistry.h"
+#include "platform/SettingsStore.h"
 #include "playback/CDShowPlayer.h"
 #include "ui/CStaticView.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QApplication>
 #include <QTest>
 
 using namespace playback_test;
@@ -115,6 +117,38 @@ private slots:
             QVERIFY(!QFileInfo::exists(trace));
     }
 
+    void playerWritesItsMarker()
+    {
+        const auto marker = CSettingsStore::System().GetNumber(SettingsHive::LocalMachine,
+                                                               "SOFTWARE\\Pelmo", "usingDShow");
+        QVERIFY(marker.Ok());
+        QCOMPARE(marker.value, 1u);
+    }
+
+    void setUpConfiguresTheDecoderSettings_data()
+    {
+        QTest::addColumn<bool>("keyExists");
+        QTest::newRow("decoder key present") << true;
+        QTest::newRow("no decoder key") << false;
+    }
+    void setUpConfiguresTheDecoderSettings()
+    {
+        QFETCH(bool, keyExists);
+        CSettingsStore &store = CSettingsStore::System();
+        const QString key = "Software\\GNU\\ffdshow";
+        store.DeleteKey(SettingsHive::CurrentUser, key);
+        if (keyExists)
+            QCOMPARE(store.CreateKey(SettingsHive::CurrentUser, key), SettingsStatus::Ok);
+        QCOMPARE(m_player.SetUpDecoders({}), 1);
+        QCOMPARE(store.OpenKey(SettingsHive::CurrentUser, key) == SettingsStatus::Ok, keyExists);
+        if (!keyExists)
+            return;
+        QCOMPARE(store.GetNumber(SettingsHive::CurrentUser, key, "h264").value, 1u);
+        QCOMPARE(store.GetNumber(SettingsHive::CurrentUser, key, "multipleInstances").value, 0u);
+        QVERIFY(store.GetString(SettingsHive::CurrentUser, key, "whitelist")
+                    .value.contains("Quorvil.exe"));
+    }
+
     void installerPathIsBesideTheExecutable()
     {
         QCOMPARE(QFileInfo(CDShowPlayer::FilterInstallerPath()).fileName(), QString("TarnFilter"));
@@ -163,11 +197,11 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir;
+    QTemporaryDir m_dir{ScratchRoot() + "/filters-XXXXXX"};
     CStaticView m_front;
     CStaticView m_rear;
     CDShowPlayer m_player;
 };
 
-QTEST_MAIN(TestPlaybackFilters)
+QUORVIL_PLAYBACK_TEST_MAIN(TestPlaybackFilters)
 #include "test_playback_filters.moc"

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QApplication>
 #include <QTest>
 
 #include <gst/gst.h>
@@ -503,11 +504,11 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir{QString::fromLocal8Bit(qgetenv("QUORVIL_TEST_TMP")) + "/playback-XXXXXX"};
+    QTemporaryDir m_dir{ScratchRoot() + "/media-XXXXXX"};
     CStaticView m_front;
     CStaticView m_rear;
     CDShowPlayer m_player;
 };
 
-QTEST_MAIN(TestPlaybackGraph)
+QUORVIL_PLAYBACK_TEST_MAIN(TestPlaybackGraph)
 #include "test_playback_graph.moc"

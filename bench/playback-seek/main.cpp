@@ -1,0 +1,103 @@
+// Latency of an accurate seek until the frame is shown in both windows, dual 1280x720, paused;
+// median and worst, against a bare pipeline's accurate seek into fake sinks.
+
+#include "PlaybackBench.h"
+
+#include "playback/CDShowPlayer.h"
+#include "playback/CVideoRenderer.h"
+#include "ui/CStaticView.h"
+
+#include <QApplication>
+#include <QRandomGenerator>
+
+using namespace playback_bench;
+
+namespace
+{
+constexpr int kDurationMs = 10000;
+constexpr int kSeeks = 25;
+
+std::vector<std::uint32_t> SeekTargets()
+{
+    QRandomGenerator random(42);
+    std::vector<std::uint32_t> targets;
+    for (int i = 0; i < kSeeks; ++i)
+        targets.push_back(random.bounded(kDurationMs - 200));
+    return targets;
+}
+
+std::vector<double> BareSeeks(const QString &path)
+{
+    auto pipeline = BarePipeline(path, true);
+    gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
+    WaitAsyncDone(pipeline.get());
+    std::vector<double> ms;
+    for (std::uint32_t target : SeekTargets()) {
+        QElapsedTimer timer;
+        timer.start();
+        gst_element_seek_simple(
+            pipeline.get(), GST_FORMAT_TIME,
+            static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+            gint64(target) * GST_MSECOND);
+        WaitAsyncDone(pipeline.get());
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    return ms;
+}
+
+std::vector<double> PlayerSeeks(CDShowPlayer &player, const QString &path)
+{
+    std::vector<double> ms;
+    if (!player.OpenFile(path) || player.Pause() < 0)
+        return ms;
+    CVideoRenderer *front = player.Graph()->Renderer(0);
+    CVideoRenderer *rear = player.Graph()->Renderer(1);
+    for (std::uint32_t target : SeekTargets()) {
+        const auto frontBefore = front->FramesShown();
+        const auto rearBefore = rear->FramesShown();
+        QElapsedTimer timer;
+        timer.start();
+        player.SeekTo(target);
+        // Shown: the graph settled on the seek and both windows got their new frame.
+        while ((player.Graph()->IsSeekPending() || front->FramesShown() == frontBefore ||
+                rear->FramesShown() == rearBefore) &&
+               timer.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
+            player.GetPositionMs();
+        }
+        ms.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    player.Close();
+    return ms;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QTemporaryDir &dir = PrepareEnvironment();
+    QApplication app(argc, argv);
+    gst_init(&argc, &argv);
+    const QString path = MakeDualRecording(dir, 1280, 720, kDurationMs);
+
+    CStaticView front, rear;
+    front.resize(344, 194);
+    rear.resize(344, 194);
+    front.show();
+    rear.show();
+    CDShowPlayer player;
+    player.AttachWindows(&front, &rear);
+
+    const std::vector<double> bare = BareSeeks(path);
+    const std::vector<double> ours = PlayerSeeks(player, path);
+    if (ours.size() != bare.size()) {
+        std::fprintf(stderr, "the player could not open the recording\n");
+        return 1;
+    }
+    std::printf("accurate seek to a shown frame, dual 1280x720, %d seeks: median %.1f ms, worst "
+                "%.1f ms (bare pipeline: median %.1f ms, worst %.1f ms)\n",
+                kSeeks, Median(ours), *std::max_element(ours.begin(), ours.end()), Median(bare),
+                *std::max_element(bare.begin(), bare.end()));
+    PrintResult("playback-seek", Median(ours), Median(bare), "ms", 1.2);
+    return 0;
+}
