@@ -43,16 +43,38 @@ int NormaliseType(int type)
                                                                          : CCatalogue::TypeAll;
 }
 
-// One row of a list from a catalogue entry, with a new unchecked check box in column 3.
-void AppendRow(CConfigListCtrl &list, int row, const CRecordingEntry &entry)
+// One row's texts by column; column 3 is the check cell's text.
+using RowTexts = std::array<QString, CConfigListCtrl::kFileListColumns.size()>;
+
+RowTexts TextsOf(const CRecordingEntry &entry)
+{
+    RowTexts texts;
+    for (std::size_t column = 0; column < texts.size(); ++column)
+        texts[column] = entry.ColumnText(static_cast<int>(column));
+    return texts;
+}
+
+RowTexts TextsOf(const CConfigListCtrl &list, int row)
+{
+    RowTexts texts;
+    for (std::size_t column = 0; column < texts.size(); ++column)
+        texts[column] = list.GetItemText(row, static_cast<int>(column));
+    return texts;
+}
+
+// Appends a row at `row`, cells of later rows shifted first, with a new check box cell in
+// column 3 holding the row's check text.
+void AppendRow(CConfigListCtrl &list, int row, const RowTexts &texts)
 {
     list.ShiftRows(row, true);
-    const int at = list.InsertItem(row, entry.m_strName);
-    list.SetItemText(at, CConfigListCtrl::kColumnPath, entry.m_strPath);
-    list.SetItemText(at, CConfigListCtrl::kColumnDate, entry.m_strDate);
-    list.SetItemText(at, CConfigListCtrl::kColumnSize, entry.m_strSize);
-    list.SetItemText(at, CConfigListCtrl::kColumnFullDate, QString::number(entry.m_nFullDate));
-    list.SetCheckCell(at, std::make_unique<CCellCheckBox>());
+    const int at = list.InsertItem(row, texts[CConfigListCtrl::kColumnName]);
+    for (int column : {CConfigListCtrl::kColumnPath, CConfigListCtrl::kColumnDate,
+                       CConfigListCtrl::kColumnSize, CConfigListCtrl::kColumnFullDate})
+        list.SetItemText(at, column, texts[static_cast<std::size_t>(column)]);
+    CCellCheckBox *cell = list.SetCheckCell(at, std::make_unique<CCellCheckBox>());
+    const QString &check = texts[CConfigListCtrl::kColumnCheck];
+    if (cell != nullptr && !check.isEmpty() && check != cell->GetText())
+        list.SetCellText(cell, check);
 }
 } // namespace
 
@@ -74,8 +96,17 @@ void CCatalogueController::SetPanelList(CConfigListCtrl *panelList)
     if (m_pPanelList != nullptr)
         m_pPanelList->SetCurrentItemSource({});
     m_pPanelList = panelList;
-    if (m_pPanelList != nullptr)
-        m_pPanelList->SetCurrentItemSource([this] { return m_host.GetCurrentItem(); });
+    if (m_pPanelList == nullptr)
+        return;
+    m_pPanelList->SetCurrentItemSource([this] { return m_host.GetCurrentItem(); });
+
+    // A list that joins late starts with the main list's rows, check states and selection.
+    m_pPanelList->SetRedraw(false);
+    m_pPanelList->DeleteAllItems();
+    for (int row = 0; row < m_mainList.GetItemCount(); ++row)
+        AppendRow(*m_pPanelList, row, TextsOf(m_mainList, row));
+    m_pPanelList->SelectItem(m_mainList.GetSelectedItem());
+    m_pPanelList->SetRedraw(true);
 }
 
 // ------------------------------------------------------------------------------- catalogue
@@ -117,9 +148,10 @@ void CCatalogueController::ScanFolder(const QString &folder, const QString &cate
     const QDateTime filterDate = QDateTime::fromSecsSinceEpoch(m_host.GetFilterDate());
     CCatalogue::ScanFolder(folder, categoryToken, dateFilter, filterDate,
                            [&](CRecordingEntry &&entry) {
-                               AppendRow(m_mainList, row, entry);
+                               const RowTexts texts = TextsOf(entry);
+                               AppendRow(m_mainList, row, texts);
                                if (PanelExists())
-                                   AppendRow(*m_pPanelList, row, entry);
+                                   AppendRow(*m_pPanelList, row, texts);
                                ++row;
                            });
     m_mainList.SetRedraw(true);

@@ -68,7 +68,8 @@ public:
     CCatalogueController(const CCatalogueController &) = delete;
     CCatalogueController &operator=(const CCatalogueController &) = delete;
 
-    // The file list panel's list, or null while the panel does not exist.
+    // The file list panel's list, or null while the panel does not exist. A list given here
+    // is rebuilt at once with the main list's rows, check states and selection.
     void SetPanelList(CConfigListCtrl *panelList);
     CConfigListCtrl &GetMainList() const { return m_mainList; }
     CConfigListCtrl *GetPanelList() const { return m_pPanelList; }

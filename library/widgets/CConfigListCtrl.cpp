@@ -379,7 +379,12 @@ void CConfigListCtrl::ShiftRows(int row, bool inserting)
             continue; // cannot be keyed: the cell goes with its row
         }
         cell->m_nCellKey = MakeCellKey(newRow, KeyColumn(key));
-        m_cells[cell->m_nCellKey] = std::move(cell);
+        std::unique_ptr<CCellCtrl> &slot = m_cells[cell->m_nCellKey];
+        // Moving up onto a row whose cells were not removed first replaces them; the active
+        // cell must not outlive its deletion.
+        if (slot && slot.get() == m_pActiveCell)
+            DeactivateActiveCell();
+        slot = std::move(cell);
     }
     if (m_pActiveCell != nullptr && m_nActiveRow >= row)
         m_nActiveRow += inserting ? 1 : -1;
@@ -657,13 +662,16 @@ void CConfigListCtrl::DrawGrid(QPainter &painter)
 
 // --------------------------------------------------------------------------- mouse and keys
 
-void CConfigListCtrl::DefaultButtonDown(int row)
+void CConfigListCtrl::DefaultButtonDown(const HitTestResult &hit)
 {
     setFocus(Qt::MouseFocusReason);
-    if (IsValidRow(row))
-        SelectItem(row);
+    if (IsValidRow(hit.row))
+        SelectItem(hit.row);
     else
         ClearSelection();
+    // The click reports where the button went down: that row was selected and its box
+    // toggled, wherever the button comes up.
+    m_clickHit = hit;
     m_bClickPending = true;
 }
 
@@ -684,7 +692,7 @@ void CConfigListCtrl::mousePressEvent(QMouseEvent *event)
 
     if (cell == nullptr || !IsSelectable(*cell)) {
         DeactivateActiveCell();
-        DefaultButtonDown(hit.row);
+        DefaultButtonDown(hit);
         return;
     }
     ActivateCell(hit.row, hit.column, cell);
@@ -693,7 +701,7 @@ void CConfigListCtrl::mousePressEvent(QMouseEvent *event)
     SetItemText(hit.row, hit.column, cell->GetText());
     update(cell->GetCellRect());
     if (carryOn)
-        DefaultButtonDown(hit.row);
+        DefaultButtonDown(hit);
 }
 
 void CConfigListCtrl::mouseReleaseEvent(QMouseEvent *event)
@@ -708,8 +716,7 @@ void CConfigListCtrl::mouseReleaseEvent(QMouseEvent *event)
     if (!m_bClickPending)
         return;
     m_bClickPending = false;
-    const HitTestResult hit = HitTest(point);
-    emit clicked(hit.row, hit.column);
+    emit clicked(m_clickHit.row, m_clickHit.column);
 }
 
 void CConfigListCtrl::mouseDoubleClickEvent(QMouseEvent *event)

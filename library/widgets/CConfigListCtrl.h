@@ -208,7 +208,7 @@ private:
     void UpdateScrollbar();
     void DeactivateActiveCell();
     void ActivateCell(int row, int column, CCellCtrl *cell);
-    void DefaultButtonDown(int row);
+    void DefaultButtonDown(const HitTestResult &hit);
     void DefaultKeyDown(QKeyEvent *event);
     bool HandleTab(bool backwards);
     bool IsSelectable(const CCellCtrl &cell) const;
@@ -234,6 +234,7 @@ private:
     int m_nTopIndex = 0;
     int m_nWheelRemainder = 0; // eighths of a degree not yet turned into rows
     bool m_bClickPending = false;
+    HitTestResult m_clickHit; // where the pending click went down
     bool m_bRedraw = true;
     std::function<int()> m_currentItemSource;
 };

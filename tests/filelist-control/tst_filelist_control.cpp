@@ -336,6 +336,23 @@ void FileListControlTest::shiftRowsAndRemoveFirstRow()
     m_list->DeleteAllItems();
     QCOMPARE(m_list->GetItemCount(), 0);
     QCOMPARE(m_list->GetCellCount(), 0);
+
+    // Shifting up onto a row whose cells are still there replaces them; the active one among
+    // them stops being active instead of staying behind deleted.
+    Fill(3);
+    QTest::mouseClick(m_list, Qt::LeftButton, {}, BoxCentre(0));
+    QCOMPARE(m_list->GetActiveRow(), 0);
+    CCellCtrl *moved = m_list->GetCell(1, 3);
+    m_list->ShiftRows(1, false);
+    QCOMPARE(m_list->GetCellCount(), 2);
+    QCOMPARE(m_list->GetCell(0, 3), moved);
+    QVERIFY(m_list->GetActiveCell() == nullptr);
+    QCOMPARE(m_list->GetActiveRow(), -1);
+    QTest::keyClick(m_list, Qt::Key_Down); // no active cell: the list's own keys
+    QCOMPARE(m_list->GetSelectedItem(), 1);
+    QTest::mouseClick(m_list, Qt::LeftButton, {}, BoxCentre(0));
+    QCOMPARE(m_list->GetItemText(0, 3), QStringLiteral("1"));
+    QCOMPARE(m_list->GetActiveCell(), moved);
 }
 
 void FileListControlTest::sortIsOrdinal()

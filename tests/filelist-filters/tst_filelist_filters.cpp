@@ -119,6 +119,7 @@ private slots:
     void loadedRowOrangeInBothLists();
     void tenThousandRecordings();
     void noPanelYet();
+    void pictures();
 
 private:
     void MakeCard();
@@ -464,6 +465,16 @@ void FileListFiltersTest::clicksMirrorBothWays()
     QCOMPARE(m_main->GetSelectedItem(), 4);
     ExpectInStep();
 
+    // The button comes up over another row: the click belongs to the row it went down on.
+    QTest::mousePress(m_main, Qt::LeftButton, {}, boxCentre(*m_main, 0));
+    QTest::mouseMove(m_main, boxCentre(*m_main, 3));
+    QTest::mouseRelease(m_main, Qt::LeftButton, {}, boxCentre(*m_main, 3));
+    QCOMPARE(m_main->GetItemText(0, 3), QStringLiteral("1"));
+    QCOMPARE(m_panel->GetItemText(0, 3), QStringLiteral("1"));
+    QCOMPARE(m_main->GetItemText(3, 3), QStringLiteral("0"));
+    QCOMPARE(m_panel->GetSelectedItem(), 0);
+    ExpectInStep();
+
     // A click on a name only moves the selection, in both.
     QTest::mouseClick(m_main, Qt::LeftButton, {}, m_main->GetSubItemRect(1, 0).center());
     QCOMPARE(m_panel->GetSelectedItem(), 1);
@@ -555,6 +566,42 @@ void FileListFiltersTest::noPanelYet()
         QVERIFY(!m_host->buttons.contains(id));
     QTest::mouseClick(m_main, Qt::LeftButton, {}, m_main->GetSubItemRect(0, 0).center());
     QCOMPARE(m_panel->GetSelectedItem(), -1);
+
+    // The panel's list joins late: it takes the main list's rows, checks and selection.
+    m_panel->InsertItem(0, QStringLiteral("left over"));
+    m_main->SetCellText(m_main->GetCheckCell(1), QStringLiteral("1"));
+    m_main->SelectItem(1);
+    m_controller->SetPanelList(m_panel);
+    ExpectInStep();
+    QVERIFY(m_panel->GetCheckCell(1)->IsChecked());
+    QVERIFY(!m_panel->GetCheckCell(0)->IsChecked());
+    QTest::mouseClick(m_panel, Qt::LeftButton, {}, m_panel->GetSubItemRect(0, 0).center());
+    QCOMPARE(m_main->GetSelectedItem(), 0);
+}
+
+// Pictures of both lists and the date dialog, to look at (written to the scratch folder).
+void FileListFiltersTest::pictures()
+{
+    MakeCard();
+    Refresh();
+    m_host->currentItem = 1;
+    m_main->SetCellText(m_main->GetCheckCell(2), QStringLiteral("1"));
+    m_main->SelectItem(3);
+    const QString out = qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath());
+    QVERIFY(m_window->grab().save(out + QStringLiteral("/filelist-lists.png")));
+
+    QImage dialogPicture;
+    m_host->dialogs.QueueModal([&](QDialog &dialog) {
+        dialog.show();
+        dialogPicture = dialog.grab().toImage();
+        dialog.hide();
+        return int(QDialog::Rejected);
+    });
+    m_host->buttons[1003] = true;
+    m_controller->OnDateFilterButton();
+    // Template 316 at the dialog font's base units: 149 x 115 units.
+    QCOMPARE(dialogPicture.size(), QSize(149 * 6 / 4, 115 * 13 / 8));
+    QVERIFY(dialogPicture.save(out + QStringLiteral("/filelist-month.png")));
 }
 
 QTEST_MAIN(FileListFiltersTest)
