@@ -6,6 +6,12 @@
 namespace
 {
 
+// The white space atoi and atof skip, in the C locale.
+bool IsBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 // atoi of the two characters from `pos` (fewer when the field is shorter): leading blanks,
 // an optional sign, then digits.
 std::int32_t PairAt(std::string_view field, std::size_t pos)
@@ -13,7 +19,7 @@ std::int32_t PairAt(std::string_view field, std::size_t pos)
     if (pos >= field.size())
         return 0;
     std::string_view s = field.substr(pos, 2);
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+    while (!s.empty() && IsBlank(s.front()))
         s.remove_prefix(1);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
@@ -33,7 +39,7 @@ std::int32_t PairAt(std::string_view field, std::size_t pos)
 // longest number prefix; 0 when there is none.
 double Number(std::string_view field)
 {
-    while (!field.empty() && (field.front() == ' ' || field.front() == '\t'))
+    while (!field.empty() && IsBlank(field.front()))
         field.remove_prefix(1);
     if (!field.empty() && field.front() == '+')
         field.remove_prefix(1);

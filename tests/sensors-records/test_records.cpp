@@ -1,6 +1,7 @@
 // The sensor track's records: the G-sensor and RMC rules, one table row per edge case.
 
 #include "sensors/CTextData.h"
+#include "tests/sensors-records/ScopedTimeZone.h"
 
 #include <gtest/gtest.h>
 
@@ -30,31 +31,6 @@ std::vector<std::uint8_t> GRecord(std::int32_t x, std::int32_t y, std::int32_t z
             v.push_back(static_cast<std::uint8_t>(static_cast<std::uint32_t>(a) >> (8 * i)));
     return v;
 }
-
-// Runs with TZ set, restoring the previous zone afterwards.
-class ScopedTimeZone
-{
-public:
-    explicit ScopedTimeZone(const char *tz)
-    {
-        if (const char *old = std::getenv("TZ"))
-            m_old = old, m_hadOld = true;
-        setenv("TZ", tz, 1);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_hadOld)
-            setenv("TZ", m_old.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::string m_old;
-    bool m_hadOld = false;
-};
 
 TEST(GSensorRecord, HalvesAndClamps)
 {
@@ -166,6 +142,9 @@ TEST(ParseRMC, FieldRules)
          3 * 1.852, 4, 21, 23, 3, 94},
         {"number prefixes as atof reads them", "GPRMC,123519,A, 12.5x,N,+7e1,E,1.5kn,,230394", true,
          1, 12.5, 70, static_cast<float>(1.5 * 1.852), 0, 21, 23, 3, 94},
+        {"any leading white space, as atoi and atof skip it",
+         "GPRMC,1\v0203,A,\f12.5,N,\n7,E,\t1.5,\r9,\t10102", true, 1, 12.5, 7,
+         static_cast<float>(1.5 * 1.852), 9, 10, 1, 1, 2},
     };
     for (const Case &c : cases) {
         CGPSData fix;
