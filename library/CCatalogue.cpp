@@ -1,10 +1,12 @@
 #include "library/CCatalogue.h"
 
-#include <QDirIterator>
-#include <QFileInfo>
+#include "platform/FolderListing.h"
+#include "platform/LocalTime.h"
+
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
 namespace
@@ -83,12 +85,18 @@ bool CCatalogue::MatchesDate(const QString &name, const QString &dateFilterStrin
     return name.left(8) == dateFilterString;
 }
 
+QString CCatalogue::FormatDate(std::int64_t lastWriteSeconds)
+{
+    const LocalDate date = LocalDateOfSeconds(lastWriteSeconds).value_or(LocalDate{});
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d.%02d.%02d", std::abs(date.year) % 100, date.month,
+                  date.day);
+    return QString::fromLatin1(text);
+}
+
 QString CCatalogue::FormatDate(const QDateTime &lastWrite)
 {
-    const QDate date = lastWrite.toLocalTime().date();
-    return QStringLiteral("%1.%2.%3")
-        .arg(TwoDigits(std::abs(date.year()) % 100), TwoDigits(date.month()),
-             TwoDigits(date.day()));
+    return FormatDate(lastWrite.toSecsSinceEpoch());
 }
 
 QString CCatalogue::FormatSize(qint64 sizeBytes)
@@ -110,14 +118,14 @@ std::int32_t CCatalogue::FullDateSeconds(qint64 secondsSinceEpoch)
 }
 
 CRecordingEntry CCatalogue::MakeEntry(const QString &folder, const QString &name, qint64 sizeBytes,
-                                      const QDateTime &lastWrite)
+                                      std::int64_t lastWriteSeconds)
 {
     CRecordingEntry entry;
     entry.m_strName = name;
-    entry.m_strDate = FormatDate(lastWrite);
+    entry.m_strDate = FormatDate(lastWriteSeconds);
     entry.m_strSize = FormatSize(sizeBytes);
     entry.m_strPath = JoinPath(folder, name);
-    entry.m_nFullDate = FullDateSeconds(lastWrite.toSecsSinceEpoch());
+    entry.m_nFullDate = FullDateSeconds(lastWriteSeconds);
     return entry;
 }
 
@@ -129,29 +137,33 @@ void CCatalogue::ScanFolder(const QString &folder, const QString &categoryToken,
     const QString dateString =
         dateFilter == DateFilterOn ? DateFilterString(filterDate) : QString();
 
-    if (!QFileInfo(folder).isDir()) {
+    CFolderListing listing(folder);
+    if (!listing.IsOpen()) {
         qCDebug(lcCatalogue) << "no folder to scan at" << folder;
         return;
     }
-    // Regular files (and links to them) only: folders, devices and pipes are never recordings.
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QFileInfo info = it.nextFileInfo();
-        const QString name = info.fileName();
+    // The name tests come first, so only recordings of the category cost a status call.
+    while (listing.Next()) {
+        const QString &name = listing.Name();
         if (!HasRecordingExtension(name) || !MatchesCategory(name, categoryToken))
-            continue;
-        if (info.size() < kMinimumSizeBytes)
             continue;
         if (dateFilter == DateFilterOn && !MatchesDate(name, dateString))
             continue;
-        CRecordingEntry entry = MakeEntry(folder, name, info.size(), info.lastModified());
+        if (listing.KnownToBeFolder())
+            continue;
+        // Regular files (and links to them) only: folders, devices and pipes are never
+        // recordings.
+        const std::optional<CFolderListing::Status> status = listing.GetStatus();
+        if (!status || !status->bRegularFile || status->sizeBytes < kMinimumSizeBytes)
+            continue;
         // A name that is not valid UTF-8 cannot be reached again through its decoded path;
         // listing it would only lead to a file that cannot be opened.
-        if (!QFileInfo::exists(entry.m_strPath)) {
+        if (!listing.NameIsExact()) {
             qCWarning(lcCatalogue) << "skipping a file whose name cannot be decoded in" << folder;
             continue;
         }
-        append(std::move(entry));
+        // Whole seconds as a date-time of milliseconds gives them (towards zero).
+        append(MakeEntry(folder, name, status->sizeBytes, status->lastWriteMs / 1000));
     }
 }
 

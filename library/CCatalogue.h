@@ -42,13 +42,14 @@ public:
     static bool MatchesDate(const QString &name, const QString &dateFilterString);
 
     // Column formats.
-    static QString FormatDate(const QDateTime &lastWrite);         // "yy.mm.dd", local time
+    static QString FormatDate(std::int64_t lastWriteSeconds); // "yy.mm.dd", local time
+    static QString FormatDate(const QDateTime &lastWrite);
     static QString FormatSize(qint64 sizeBytes);                   // KiB, thousands separated
     static std::int32_t FullDateSeconds(qint64 secondsSinceEpoch); // low 32 bits, signed
 
     // The row for one file of a folder, unchecked.
     static CRecordingEntry MakeEntry(const QString &folder, const QString &name, qint64 sizeBytes,
-                                     const QDateTime &lastWrite);
+                                     std::int64_t lastWriteSeconds);
 
     // Reads the files directly inside folder (no sub-folders) and hands every recording that
     // passes the filters to append, in the order the folder lists them. A missing or

@@ -1,5 +1,7 @@
 #include "library/CCatalogue.h"
 
+#include "platform/LocalTime.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -218,6 +220,33 @@ TEST_F(CatalogueTest, OddNamesAreListedWithTheirExactPath)
     }
 }
 
+TEST_F(CatalogueTest, LinksCountAsWhatTheyPointAt)
+{
+    const QString folder = m_dir.path() + QStringLiteral("/links");
+    const QString elsewhere = m_dir.path() + QStringLiteral("/elsewhere");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QDir().mkpath(elsewhere + QStringLiteral("/inner")));
+    WriteFile(elsewhere + QStringLiteral("/big.bin"), 4096);
+    WriteFile(elsewhere + QStringLiteral("/small.bin"), 100);
+    const struct {
+        const char *name;
+        const char *target;
+    } links[] = {
+        {"20140721_101500_NOR_link_F.AVI", "/big.bin"},      // a recording
+        {"20140721_101600_NOR_small_F.AVI", "/small.bin"},   // under 1 KiB through the link
+        {"20140721_101700_NOR_folder_F.AVI", "/inner"},      // a folder
+        {"20140721_101800_NOR_dangling_F.AVI", "/gone.bin"}, // nothing
+    };
+    for (const auto &link : links)
+        ASSERT_TRUE(QFile::link(elsewhere + QString::fromLatin1(link.target),
+                                folder + u'/' + QString::fromLatin1(link.name)));
+    const std::vector<CRecordingEntry> entries = CCatalogue::Build(folder, true, 1, 0, {});
+    ASSERT_EQ(Names(entries), QStringList{QString::fromLatin1(links[0].name)});
+    EXPECT_EQ(entries[0].m_strPath, folder + u'/' + QString::fromLatin1(links[0].name));
+    EXPECT_EQ(entries[0].m_strSize, QStringLiteral("4"));
+    EXPECT_EQ(entries[0].m_strDate, QStringLiteral("14.03.05"));
+}
+
 struct SizeCase {
     qint64 bytes;
     const char *expected;
@@ -264,6 +293,61 @@ TEST(CatalogueFormats, DateColumnAndDateFilterString)
     EXPECT_EQ(CCatalogue::DateFilterString(QDate(987, 1, 2)), QStringLiteral("09870102"));
     EXPECT_EQ(CCatalogue::DateFilterString(QDateTime()), QStringLiteral("00000000"));
     EXPECT_EQ(CCatalogue::DateFilterString(QDate()), QStringLiteral("00000000"));
+}
+
+// The date column converts without Qt's per-call zone reload; it must still give the date
+// Qt's local time gives, in zones with whole-hour, quarter-hour and half-hour daylight rules,
+// before 1970 and after 2037.
+TEST(CatalogueFormats, LocalDateAgreesWithQtLocalTime)
+{
+    const QByteArray savedTz = qgetenv("TZ");
+    const bool tzWasSet = qEnvironmentVariableIsSet("TZ");
+    const char *zones[] = {
+        "UTC0",
+        "CET-1CEST,M3.5.0,M10.5.0/3",
+        "<+0545>-5:45",
+        "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0",
+        "EST5EDT,M3.2.0,M11.1.0",
+        ":Europe/Berlin",
+        ":Asia/Kathmandu",
+        ":Australia/Lord_Howe",
+        ":America/St_Johns",
+    };
+    for (const char *zone : zones) {
+        if (zone[0] == ':' &&
+            !QFile::exists(QStringLiteral("/usr/share/zoneinfo/") + QString::fromLatin1(zone + 1)))
+            continue;
+        qputenv("TZ", zone);
+        // Qt re-reads the zone at its next conversion, for the C library as well.
+        (void)QDateTime::fromSecsSinceEpoch(0).toLocalTime();
+        // Every 15 minutes and 7 seconds over 1969 to 1971 and 2013 to 2015, and a coarser
+        // sweep up to 2040: every daylight change of those years falls between two samples.
+        std::vector<qint64> moments = {-1, 0, 1, 2145916799, 2145916800, 4102444800};
+        for (qint64 s = -31536000; s < 31536000; s += 907)
+            moments.push_back(s);
+        for (qint64 s = 1356998400; s < 1420070400; s += 907)
+            moments.push_back(s);
+        for (qint64 s = 0; s < 2208988800; s += 86399 * 7)
+            moments.push_back(s);
+        int mismatches = 0;
+        for (const qint64 seconds : moments) {
+            const QDate qt = QDateTime::fromSecsSinceEpoch(seconds).toLocalTime().date();
+            const std::optional<LocalDate> ours = LocalDateOfSeconds(seconds);
+            ASSERT_TRUE(ours.has_value()) << zone << " " << seconds;
+            if (ours->year != qt.year() || ours->month != qt.month() || ours->day != qt.day()) {
+                if (++mismatches < 5)
+                    ADD_FAILURE() << zone << " " << seconds << ": " << ours->year << "-"
+                                  << ours->month << "-" << ours->day << " vs "
+                                  << qt.toString(Qt::ISODate).toStdString();
+            }
+        }
+        EXPECT_EQ(mismatches, 0) << zone;
+    }
+    if (tzWasSet)
+        qputenv("TZ", savedTz);
+    else
+        qunsetenv("TZ");
+    (void)QDateTime::fromSecsSinceEpoch(0).toLocalTime();
 }
 
 struct NameCase {
