@@ -44,7 +44,8 @@ using SettingsValue = std::variant<std::uint32_t, QString>;
 
 namespace settings_detail
 {
-struct HiveData; // the parsed contents of one hive file
+struct HiveData;  // the parsed contents of one hive file
+struct StoredKey; // one key of it with its values
 } // namespace settings_detail
 
 template <typename T> struct SettingsResult {
@@ -101,6 +102,9 @@ private:
     // Runs change on the hive's contents and saves them when it reports a change.
     using Change = std::function<SettingsStatus(HiveData &data, bool &changed)>;
     SettingsStatus Modify(SettingsHive hive, const Change &change);
+    // The same for the values of one existing key: NotFound when it is absent.
+    using KeyChange = std::function<SettingsStatus(settings_detail::StoredKey &key, bool &changed)>;
+    SettingsStatus ModifyKey(SettingsHive hive, const QString &path, const KeyChange &change);
 
     QString m_strCurrentUserFolder;
     QString m_strLocalMachineFolder;

@@ -57,7 +57,10 @@ struct StoredValue {
     SettingsValue value;
 };
 
-struct StoredKey {
+} // namespace
+
+// One key of a hive with its values.
+struct settings_detail::StoredKey {
     QString path; // full path as first created
     std::vector<StoredValue> values;
 
@@ -70,7 +73,7 @@ struct StoredKey {
     }
 };
 
-} // namespace
+using settings_detail::StoredKey;
 
 // The contents of one hive file: keys by folded path, the root ("") always present.
 struct settings_detail::HiveData {
@@ -410,8 +413,8 @@ SettingsStatus CSettingsStore::DeleteKey(SettingsHive hive, const QString &path)
     });
 }
 
-SettingsStatus CSettingsStore::SetValue(SettingsHive hive, const QString &path, const QString &name,
-                                        const SettingsValue &value)
+SettingsStatus CSettingsStore::ModifyKey(SettingsHive hive, const QString &path,
+                                         const KeyChange &change)
 {
     const std::optional<KeyPath> keyPath = ParsePath(path);
     if (!keyPath)
@@ -420,11 +423,19 @@ SettingsStatus CSettingsStore::SetValue(SettingsHive hive, const QString &path, 
         StoredKey *key = data.Find(*keyPath);
         if (!key)
             return SettingsStatus::NotFound;
-        if (StoredValue *stored = key->Find(name)) {
+        return change(*key, changed);
+    });
+}
+
+SettingsStatus CSettingsStore::SetValue(SettingsHive hive, const QString &path, const QString &name,
+                                        const SettingsValue &value)
+{
+    return ModifyKey(hive, path, [&](StoredKey &key, bool &changed) {
+        if (StoredValue *stored = key.Find(name)) {
             changed = stored->value != value;
             stored->value = value;
         } else {
-            key->values.push_back(StoredValue{name, value});
+            key.values.push_back(StoredValue{name, value});
             changed = true;
         }
         return SettingsStatus::Ok;
@@ -446,16 +457,10 @@ SettingsStatus CSettingsStore::SetString(SettingsHive hive, const QString &path,
 SettingsStatus CSettingsStore::DeleteValue(SettingsHive hive, const QString &path,
                                            const QString &name)
 {
-    const std::optional<KeyPath> keyPath = ParsePath(path);
-    if (!keyPath)
-        return SettingsStatus::InvalidArgument;
-    return Modify(hive, [&](HiveData &data, bool &changed) {
-        StoredKey *key = data.Find(*keyPath);
-        if (!key)
-            return SettingsStatus::NotFound;
+    return ModifyKey(hive, path, [&](StoredKey &key, bool &changed) {
         const QString folded = FoldName(name);
         const auto removed = std::erase_if(
-            key->values, [&](const StoredValue &v) { return FoldName(v.name) == folded; });
+            key.values, [&](const StoredValue &v) { return FoldName(v.name) == folded; });
         if (removed == 0)
             return SettingsStatus::NotFound;
         changed = true;
