@@ -8,6 +8,7 @@
 #include "ui/CTextTable.h"
 #include "ui/SkinBitmap.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -91,6 +92,59 @@ constexpr int kValueIds[] = {CInformationDlg::IDC_TOTAL, CInformationDlg::IDC_FR
                              CInformationDlg::IDC_NORMAL, CInformationDlg::IDC_EVENT,
                              CInformationDlg::IDC_MOTION};
 
+// Some translations are longer than the rectangles their language's layout gives them; such a
+// text is drawn smaller, down to this font height, and beyond that cut short with an ellipsis
+// (the whole text then shows as its tooltip), so it never runs under the value beside it.
+constexpr int kMinFontHeight = 13;
+// Between the end of a label's text and the value after it.
+constexpr int kTextGap = 4;
+// The face CKipStaticTrans draws with; its design ascent places the baseline.
+const QString kStaticFace = QStringLiteral("맑은 고딕");
+
+int DesignFontHeight(Look look)
+{
+    return look == Look::Heading || look == Look::HeadingAccent ? 17 : 16;
+}
+
+// Where the static puts the baseline of its first line below its top, with `font` at `height`.
+int BaselineOf(const QFont &font, int height)
+{
+    return std::min(QFontMetrics(font).ascent(), SkinFontWindowsAscent(kStaticFace, height));
+}
+
+bool LinesFit(const QStringList &lines, const QFont &font, int room)
+{
+    const QFontMetrics metrics(font);
+    return std::all_of(lines.begin(), lines.end(), [&](const QString &line) {
+        return metrics.horizontalAdvance(line) <= room;
+    });
+}
+
+// Cuts `line` to `room` pixels after a whole word where it can, keeping a closing ":"
+// ("Свободный объем памяти :" becomes "Свободный… :"); a text without spaces is cut anywhere.
+QString ElideAtWords(const QString &line, const QFontMetrics &metrics, int room)
+{
+    if (metrics.horizontalAdvance(line) <= room) {
+        return line;
+    }
+    QString body = line.trimmed();
+    QString suffix;
+    if (body.endsWith(QLatin1Char(':'))) {
+        body.chop(1);
+        suffix = body.endsWith(QLatin1Char(' ')) ? QStringLiteral(" :") : QStringLiteral(":");
+        body = body.trimmed();
+    }
+    const QStringList words = body.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (qsizetype kept = words.size() - 1; kept > 0; --kept) {
+        const QString shortened =
+            QStringList(words.mid(0, kept)).join(QLatin1Char(' ')) + QChar(0x2026) + suffix;
+        if (metrics.horizontalAdvance(shortened) <= room) {
+            return shortened;
+        }
+    }
+    return metrics.elidedText(line, Qt::ElideRight, room);
+}
+
 int LanguageColumn(std::uint16_t language)
 {
     switch (language) {
@@ -148,8 +202,9 @@ void CInformationDlg::CreateStatics()
         const StaticDef &def = kStatics[i];
         auto *label = new CKipStaticTrans(this, def.id);
         label->setObjectName(QString::number(def.id));
-        label->setText(def.key ? texts.GetText(QString::fromLatin1(def.key))
-                               : QString::fromLatin1(def.initial));
+        m_strTexts[i] = def.key ? texts.GetText(QString::fromLatin1(def.key))
+                                : QString::fromLatin1(def.initial);
+        label->setText(m_strTexts[i]);
         label->setGeometry(QRect());
         label->SetFontWeight(400);
         label->SetFontHeight(16);
@@ -206,23 +261,72 @@ void CInformationDlg::FillValues()
 void CInformationDlg::LayoutForLanguage(std::uint16_t language)
 {
     const int column = LanguageColumn(language);
-    if (column < 0) {
-        return;
-    }
-    for (const LanguageLayout &layout : kLayouts) {
-        if (CKipStaticTrans *label = Static(layout.id)) {
-            label->setGeometry(layout.rects[static_cast<std::size_t>(column)]);
+    if (column >= 0) {
+        for (const LanguageLayout &layout : kLayouts) {
+            if (CKipStaticTrans *label = Static(layout.id)) {
+                label->setGeometry(layout.rects[static_cast<std::size_t>(column)]);
+            }
         }
+    }
+    for (std::size_t i = 0; i < m_statics.size(); ++i) {
+        FitText(i);
     }
 }
 
 void CInformationDlg::SetStaticText(int id, const QString &text)
 {
-    if (CKipStaticTrans *label = Static(id)) {
-        label->setText(text);
-        label->RefreshBehind();
-        label->update();
+    for (std::size_t i = 0; i < kStatics.size(); ++i) {
+        if (kStatics[i].id == id && m_statics[i]) {
+            m_strTexts[i] = text;
+            FitText(i);
+            m_statics[i]->RefreshBehind();
+            m_statics[i]->update();
+            return;
+        }
     }
+}
+
+// The width a static's text may take: its own, up to the static that begins inside it on the
+// same row (a label's value), which would paint over the rest.
+int CInformationDlg::TextRoom(std::size_t index) const
+{
+    const QRect rect = m_statics[index]->geometry();
+    int room = rect.width();
+    for (std::size_t j = 0; j < m_statics.size(); ++j) {
+        const QRect other = m_statics[j]->geometry();
+        const bool sameRow = other.top() <= rect.bottom() && other.bottom() >= rect.top();
+        if (j != index && sameRow && other.left() > rect.left() && other.left() <= rect.right()) {
+            room = std::min(room, other.left() - rect.left() - kTextGap);
+        }
+    }
+    return std::max(0, room);
+}
+
+void CInformationDlg::FitText(std::size_t index)
+{
+    CKipStaticTrans *label = m_statics[index];
+    const QString &text = m_strTexts[index];
+    const int designHeight = DesignFontHeight(kStatics[index].look);
+    const int room = TextRoom(index);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+
+    int height = designHeight;
+    label->SetFontHeight(height);
+    const int designBaseline = BaselineOf(label->font(), height);
+    while (height > kMinFontHeight && !LinesFit(lines, label->font(), room)) {
+        label->SetFontHeight(--height);
+    }
+    const QFontMetrics metrics(label->font());
+    QStringList shown;
+    for (const QString &line : lines) {
+        shown << ElideAtWords(line, metrics, room);
+    }
+    const QString fitted = shown.join(QLatin1Char('\n'));
+    // A smaller text keeps the baseline of its row.
+    label->setContentsMargins(0, std::max(0, designBaseline - BaselineOf(label->font(), height)), 0,
+                              0);
+    label->setText(fitted);
+    label->setToolTip(fitted == text ? QString() : text);
 }
 
 void CInformationDlg::ResetForCardRemoval()

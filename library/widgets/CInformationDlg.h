@@ -59,10 +59,14 @@ private:
     void FillValues();
     void LayoutForLanguage(std::uint16_t language);
     void SetStaticText(int id, const QString &text);
+    // Fits a static's text into its room: a smaller font, then elision (full text as tooltip).
+    void FitText(std::size_t index);
+    int TextRoom(std::size_t index) const;
 
     QString m_strLibraryRoot;
     CKipSkinButton *m_btnClose = nullptr; // children of this window
     std::array<CKipStaticTrans *, kStaticCount> m_statics{};
+    std::array<QString, kStaticCount> m_strTexts; // each static's whole text, before fitting
     bool m_bDragging = false;
     QPoint m_ptDragOffset;
 };

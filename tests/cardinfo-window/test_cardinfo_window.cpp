@@ -5,8 +5,10 @@
 #include "ui/AppMainWindow.h"
 #include "ui/CKipSkinButton.h"
 #include "ui/CKipStaticTrans.h"
+#include "ui/CTextTable.h"
 
 #include <QDir>
+#include <QFontMetrics>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -114,6 +116,8 @@ private slots:
     void withoutLibraryKeepsInitialTexts();
     void languageLayouts_data();
     void languageLayouts();
+    void textsFitBesideTheirValues_data();
+    void textsFitBesideTheirValues();
     void closeHidesAndRemovalResets();
     void dragsByItsBody();
     void looksRight();
@@ -199,6 +203,67 @@ void TestCardInfoWindow::languageLayouts()
     CInformationDlg dlg(QString(), &owner);
     dlg.OnInitDialog();
     QCOMPARE(dlg.Static(id)->geometry(), rect);
+}
+
+void TestCardInfoWindow::textsFitBesideTheirValues_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("Korean") << 1042;
+    QTest::newRow("English") << 1033;
+    QTest::newRow("Japanese") << 1041;
+    QTest::newRow("Russian") << 1049;
+}
+
+// Some translations are longer than their language's rectangles: no text may run under the
+// value painted beside it, nor wrap onto a line its rectangle cuts off.
+void TestCardInfoWindow::textsFitBesideTheirValues()
+{
+    QFETCH(int, language);
+    m_mainWindow.language = std::uint16_t(language);
+    FakeDriveTree tree;
+    const QString root = MakeCard(tree);
+    QWidget owner;
+    CInformationDlg dlg(root, &owner);
+    dlg.OnInitDialog();
+    const QList<CKipStaticTrans *> statics = dlg.findChildren<CKipStaticTrans *>();
+    const CTextTable texts;
+    for (const CKipStaticTrans *label : statics) {
+        const QRect rect = label->geometry();
+        int room = rect.width();
+        for (const CKipStaticTrans *other : statics) {
+            const QRect o = other->geometry();
+            if (other != label && o.top() <= rect.bottom() && o.bottom() >= rect.top() &&
+                o.left() > rect.left() && o.left() <= rect.right()) {
+                room = std::min(room, o.left() - rect.left());
+            }
+        }
+        const QFontMetrics metrics(label->font());
+        const QStringList lines = label->text().split('\n');
+        for (const QString &line : lines) {
+            QVERIFY2(metrics.horizontalAdvance(line) <= room,
+                     qPrintable(QString("%1 \"%2\" is %3 px wide in %4 px")
+                                    .arg(label->GetDlgCtrlID())
+                                    .arg(line)
+                                    .arg(metrics.horizontalAdvance(line))
+                                    .arg(room)));
+        }
+        QVERIFY(lines.size() * metrics.height() <= rect.height() + metrics.height() / 2);
+        QVERIFY(label->GetFontHeight() >= 13);
+        // A shortened text keeps its whole wording in the tooltip.
+        if (!label->toolTip().isEmpty()) {
+            QVERIFY(label->text().contains(QChar(0x2026)));
+            QVERIFY(label->toolTip() != label->text());
+        }
+    }
+    // The texts that fit stay as the table has them.
+    QCOMPARE(dlg.Static(10101)->text(), texts.GetText("INFODLG_INFORMATION"));
+    QCOMPARE(dlg.Static(10116)->text(), QString("2.5 GB"));
+    if (language == 1033) {
+        for (const CKipStaticTrans *label : statics) {
+            QCOMPARE(label->GetFontHeight(), label->GetFontWeight() == 700 ? 17 : 16);
+            QVERIFY(label->toolTip().isEmpty());
+        }
+    }
 }
 
 void TestCardInfoWindow::closeHidesAndRemovalResets()
