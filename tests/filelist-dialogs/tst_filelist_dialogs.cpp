@@ -187,6 +187,8 @@ void FileListDialogsTest::folderBrowser()
         const auto labels = browser->findChildren<QLabel *>();
         title = labels.isEmpty() ? QString() : labels.front()->text();
         preselected = browser->SelectedFolder().value_or(QString());
+        browser->grab().save(qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath()) +
+                             QStringLiteral("/filelist-folder-browser.png"));
         browser->accept();
     });
     FolderBrowserRequest request;
