@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
+#include <limits>
+
 namespace
 {
 
@@ -44,6 +46,11 @@ TEST(ExportTime, FromTheSentenceItself)
         {"GPRMC,256000,A,1,N,2,E,0,0,230394", nullptr},
         {"GPRMC,123519,A,1,N,2,E,0,0,321394", nullptr},
         {"GPRMC,123519,A,1,N", nullptr},
+        // xsd:dateTime has no leap second and no 31 February.
+        {"GPRMC,235960,A,1,N,2,E,0,0,301216", nullptr},
+        {"GPRMC,123519,A,1,N,2,E,0,0,310214", nullptr},
+        {"GPRMC,123519,A,1,N,2,E,0,0,290201", nullptr},
+        {"GPRMC,123519,A,1,N,2,E,0,0,290200", "2000-02-29T12:35:19Z"},
     };
     for (const Case &c : cases) {
         const auto utc = sensorexport::RmcUtcTime(c.sentence);
@@ -55,6 +62,81 @@ TEST(ExportTime, FromTheSentenceItself)
         }
     }
     EXPECT_NEAR(sensorexport::Degrees(-3352.5), -33.875, 1e-12);
+}
+
+TEST(ExportGpx, OnlyPlacesOnEarthInGpxRanges)
+{
+    struct Case {
+        const char *name;
+        double lat, lon; // NMEA form, as the fix holds them
+        bool placed;
+        double latDeg, lonDeg;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"Seoul", 3734.5, 12658.6, true, 37.575, 126.97666666666667},
+        {"south-west", -3436.222, -5822.896, true, -34.603700, -58.381600},
+        {"north pole placeholder", 8960.0, 0, true, 90.0, 0},
+        {"antimeridian east is written west", 0, 18000.0, true, 0, -180.0},
+        {"antimeridian west", 0, -18000.0, true, 0, -180.0},
+        {"cold-start placeholder", 36000.0, 72000.0, false, 0, 0},
+        {"latitude past the pole", 9030.0, 0, false, 0, 0},
+        {"longitude past 180", 0, 18030.0, false, 0, 0},
+        {"not a number", nan, 0, false, 0, 0},
+        {"infinite", 0, std::numeric_limits<double>::infinity(), false, 0, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CGPSData fix;
+        fix.m_bValid = 1;
+        fix.m_dLatitude = c.lat;
+        fix.m_dLongitude = c.lon;
+        const auto pos = sensorexport::GpxPosition(fix);
+        ASSERT_EQ(pos.has_value(), c.placed);
+        if (pos) {
+            EXPECT_NEAR(pos->first, c.latDeg, 1e-9);
+            EXPECT_NEAR(pos->second, c.lonDeg, 1e-9);
+        }
+        // A track holding it stays valid GPX: the point is there or left out.
+        sensorexport::Recording rec;
+        rec.path = QStringLiteral("x.AVI");
+        rec.fixes.push_back({fix, std::nullopt});
+        const QByteArray gpx = sensorexport::ToGpx({rec});
+        EXPECT_EQ(gpx.contains("<trkpt"), c.placed);
+        EXPECT_FALSE(gpx.contains("nan") || gpx.contains("inf"));
+    }
+}
+
+TEST(ExportGpx, OddFileNamesStayWellFormedXml)
+{
+    // Linux file names may hold control characters and bytes that are no UTF-8.
+    const QString names[] = {
+        QStringLiteral("a<b>&\"c'.AVI"),
+        QString::fromUtf8("주행 \x01\x1f\x7f.AVI"),
+        QFile::decodeName(QByteArray("bad\xff\xfe name.MP4")),
+        QString(300, QChar(0xAC00)),
+    };
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        sensorexport::Recording rec;
+        rec.path = QStringLiteral("/card/Recordings/") + name;
+        CGPSData fix;
+        fix.m_bValid = 1;
+        fix.m_dLatitude = 3734.5;
+        fix.m_dLongitude = 12658.6;
+        rec.fixes.push_back({fix, QStringLiteral("2014-07-21T00:30:00Z")});
+        QXmlStreamReader xml(sensorexport::ToGpx({rec}));
+        QString shown;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"name")
+                shown = xml.readElementText();
+        ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+        EXPECT_FALSE(shown.isEmpty());
+        if (!name.contains(QChar(0x01)) && !name.contains(QChar::ReplacementCharacter) &&
+            !name.contains(QChar(0xFFFF))) {
+            EXPECT_EQ(shown, name);
+        }
+    }
 }
 
 class Export : public ::testing::Test
@@ -175,6 +257,24 @@ TEST_F(Export, CommandWritesAtomicallyAndReportsBadFiles)
     EXPECT_EQ(p.exitCode(), 2);
     EXPECT_FALSE(QFile::exists(bad));
     EXPECT_EQ(QDir(m_dir.path()).entryList({"out.*"}, QDir::Files | QDir::Hidden).size(), 2);
+
+    // An output that names one of the recordings (by any spelling or link) would replace it:
+    // refused, and the recording stays as it was.
+    const QByteArray before = ReadAll(m_seoul.path);
+    const QString link = m_dir.filePath("link.gpx");
+    ASSERT_TRUE(QFile::link(m_seoul.path, link));
+    const QString dotted =
+        m_dir.path() + QStringLiteral("/./") + QFileInfo(m_seoul.path).fileName();
+    for (const QStringList &args :
+         {QStringList{m_seoul.path, "--gpx", m_seoul.path},
+          QStringList{m_seoul.path, "--csv", dotted},
+          QStringList{m_seoul.path, m_sydney.path, "--gpx", link},
+          QStringList{m_seoul.path, "--gpx", gpx, "--csv", m_dir.path() + "/./out.gpx"}}) {
+        p.start(QStringLiteral(QUORVIL_EXPORT_BIN), args);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+    }
+    EXPECT_EQ(ReadAll(m_seoul.path), before);
 
     // A summary without outputs.
     p.start(QStringLiteral(QUORVIL_EXPORT_BIN), {m_seoul.path});

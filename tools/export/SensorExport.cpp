@@ -3,6 +3,7 @@
 #include "filters/CSensorDataSource.h"
 #include "sensors/CSensorLoader.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -53,9 +54,24 @@ std::optional<int> Digits(std::string_view s, std::size_t pos, std::size_t n)
     return v;
 }
 
+// Escaped for XML text and attributes; characters XML 1.0 cannot carry at all (control
+// characters a Linux file name may hold, lone surrogates from undecodable bytes) become U+FFFD.
 QString XmlEscaped(const QString &s)
 {
-    return s.toHtmlEscaped();
+    QString clean = s;
+    for (qsizetype i = 0; i < clean.size(); ++i) {
+        const char16_t c = clean[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < clean.size() &&
+                          QChar::isLowSurrogate(clean[i + 1].unicode());
+        if (pair) {
+            ++i;
+            continue;
+        }
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r') || QChar::isSurrogate(c) ||
+            c == 0xFFFE || c == 0xFFFF)
+            clean[i] = QChar::ReplacementCharacter;
+    }
+    return clean.toHtmlEscaped();
 }
 
 QString CsvField(const QString &s)
@@ -75,6 +91,18 @@ double Degrees(double nmea)
     return whole + (nmea / 100 - whole) * 100 / 60;
 }
 
+std::optional<std::pair<double, double>> GpxPosition(const CGPSData &fix)
+{
+    const double lat = Degrees(fix.m_dLatitude);
+    double lon = Degrees(fix.m_dLongitude);
+    if (!std::isfinite(lat) || !std::isfinite(lon) || lat < -90 || lat > 90 || lon < -180 ||
+        lon > 180)
+        return std::nullopt;
+    if (lon == 180)
+        lon = -180; // the same meridian; GPX longitudes stop short of +180
+    return std::pair(lat, lon);
+}
+
 std::optional<QString> RmcUtcTime(std::string_view sentence)
 {
     if (const std::size_t nul = sentence.find('\0'); nul != std::string_view::npos)
@@ -86,8 +114,11 @@ std::optional<QString> RmcUtcTime(std::string_view sentence)
     std::string_view date = f[9];
     const auto hh = Digits(time, 0, 2), mi = Digits(time, 2, 2), ss = Digits(time, 4, 2);
     const auto dd = Digits(date, 0, 2), mo = Digits(date, 2, 2), yy = Digits(date, 4, 2);
-    if (!hh || !mi || !ss || !dd || !mo || !yy || *hh > 23 || *mi > 59 || *ss > 60 || *dd < 1 ||
-        *dd > 31 || *mo < 1 || *mo > 12)
+    // xsd:dateTime takes neither a leap second nor a day the month does not have.
+    if (!hh || !mi || !ss || !dd || !mo || !yy || *hh > 23 || *mi > 59 || *ss > 59)
+        return std::nullopt;
+    const int year = *yy >= 70 ? 1900 + *yy : 2000 + *yy;
+    if (!QDate::isValid(year, *mo, *dd))
         return std::nullopt;
     QString fraction;
     if (time.size() > 7 && time[6] == '.') {
@@ -96,7 +127,6 @@ std::optional<QString> RmcUtcTime(std::string_view sentence)
         while (fraction.endsWith('0'))
             fraction.chop(1);
     }
-    const int year = *yy >= 70 ? 1900 + *yy : 2000 + *yy;
     QString out = QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", year, *mo, *dd, *hh, *mi, *ss);
     if (!fraction.isEmpty())
         out += '.' + fraction;
@@ -135,7 +165,9 @@ Recording Read(const QString &path)
                 s.raw[axis] = Int32At(buffer.data() + 1 + 4 * axis);
             rec.samples.push_back(s);
         }
-        if (!one.m_arrGPS.empty())
+        if (!one.m_arrGPS.empty() && !GpxPosition(one.m_arrGPS.front()))
+            ++rec.offGlobe;
+        else if (!one.m_arrGPS.empty())
             rec.fixes.push_back(
                 {one.m_arrGPS.front(),
                  RmcUtcTime(std::string_view(reinterpret_cast<const char *>(buffer.data()),
@@ -159,8 +191,11 @@ QByteArray ToGpx(const std::vector<Recording> &recordings)
         out += QStringLiteral("  <trk>\n    <name>%1</name>\n    <trkseg>\n")
                    .arg(XmlEscaped(QFileInfo(r.path).fileName()));
         for (const Fix &f : r.fixes) {
-            out += QString::asprintf("      <trkpt lat=\"%.7f\" lon=\"%.7f\">",
-                                     Degrees(f.fix.m_dLatitude), Degrees(f.fix.m_dLongitude));
+            const auto pos = GpxPosition(f.fix);
+            if (!pos)
+                continue;
+            out += QString::asprintf("      <trkpt lat=\"%.7f\" lon=\"%.7f\">", pos->first,
+                                     pos->second);
             if (f.utc)
                 out += QStringLiteral("<time>%1</time>").arg(*f.utc);
             out += QStringLiteral("</trkpt>\n");

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace sensorexport
@@ -28,9 +29,10 @@ struct Recording {
     QString path;
     std::vector<Fix> fixes;
     std::vector<Sample> samples;
-    std::size_t records = 0; // records delivered by the data source
-    std::size_t dropped = 0; // records longer than the viewer's 2048-byte buffer
-    QString error;           // non-empty when the file could not be read
+    std::size_t records = 0;  // records delivered by the data source
+    std::size_t dropped = 0;  // records longer than the viewer's 2048-byte buffer
+    std::size_t offGlobe = 0; // valid fixes whose position is no place on Earth (not in fixes)
+    QString error;            // non-empty when the file could not be read
 };
 
 // Reads every record of `path` through the sensor data source with the viewer's buffer size.
@@ -42,6 +44,11 @@ std::optional<QString> RmcUtcTime(std::string_view sentence);
 
 // NMEA ddmm.mmmm (signed) to decimal degrees, as the map converts it.
 double Degrees(double nmea);
+
+// A fix's latitude and longitude in decimal degrees as GPX takes them (latitude -90..90,
+// longitude -180 up to but not including 180), or none for a position that is no place on
+// Earth (a receiver's cold-start placeholder such as 36000.0000 N).
+std::optional<std::pair<double, double>> GpxPosition(const CGPSData &fix);
 
 // GPX 1.1: one track per recording with fixes, named by its file name.
 QByteArray ToGpx(const std::vector<Recording> &recordings);

@@ -9,9 +9,26 @@ extern "C" {
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <cstdio>
+
+namespace
+{
+
+// Whether two names reach one file: resolved through links where the file exists, else as
+// absolute clean paths.
+bool SameFile(const QString &a, const QString &b)
+{
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -43,9 +60,21 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvil-export: give at least one FILE (see --help)\n");
         return 2;
     }
-    if (p.isSet(gpx) && p.isSet(csv) && p.value(gpx) == p.value(csv)) {
+    if (p.isSet(gpx) && p.isSet(csv) && SameFile(p.value(gpx), p.value(csv))) {
         std::fprintf(stderr, "quorvil-export: --gpx and --csv name the same file\n");
         return 2;
+    }
+    // An output written over one of the recordings would replace it.
+    for (const QCommandLineOption *out : {&gpx, &csv}) {
+        if (!p.isSet(*out) || p.value(*out) == QLatin1String("-"))
+            continue;
+        for (const QString &file : files) {
+            if (SameFile(p.value(*out), file)) {
+                std::fprintf(stderr, "quorvil-export: %s is one of the recordings read\n",
+                             qPrintable(p.value(*out)));
+                return 2;
+            }
+        }
     }
 
     int status = 0;
@@ -57,6 +86,10 @@ int main(int argc, char **argv)
             status = 1;
             continue;
         }
+        if (r.offGlobe)
+            std::fprintf(stderr,
+                         "quorvil-export: %s: %zu fixes with no position on Earth skipped\n",
+                         qPrintable(file), r.offGlobe);
         if (r.dropped)
             std::fprintf(stderr, "quorvil-export: %s: %zu records longer than 2048 bytes skipped\n",
                          qPrintable(file), r.dropped);
