@@ -4,6 +4,7 @@
 #include "ui/IScrollableList.h"
 #include "ui/SkinBitmap.h"
 
+#include <QHideEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -180,5 +181,20 @@ void CKipFileListVerticleScrollbar::mouseReleaseEvent(QMouseEvent *event)
         Scroll(pt.y() > m_nThumbTop ? page : -page);
     }
     UpdateThumb();
+    StopTracking();
+}
+
+void CKipFileListVerticleScrollbar::StopTracking()
+{
+    m_timer1.stop();
+    m_timer2.stop();
     m_bUpHeld = m_bDownHeld = m_bThumbDragging = false;
+}
+
+void CKipFileListVerticleScrollbar::hideEvent(QHideEvent *event)
+{
+    // A hidden bar never sees the release: a held arrow would keep scrolling the list, even
+    // after the bar comes back for a new catalogue.
+    StopTracking();
+    QWidget::hideEvent(event);
 }

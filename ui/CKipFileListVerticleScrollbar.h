@@ -19,9 +19,12 @@ class CKipFileListVerticleScrollbar : public QWidget
 public:
     static constexpr int kArrowHeight = 16;
     static constexpr int kMinThumbHeight = 20;
-    static constexpr int kLineStepPx = 21;     // one arrow step or auto-repeat step
-    static constexpr int kPageRowPx = 21;      // pixels per row when paging
-    static constexpr int kDragRowPx = 20;      // pixels per scroll unit when dragging the thumb
+    static constexpr int kLineStepPx = 21; // one arrow step or auto-repeat step
+    static constexpr int kPageRowPx = 21;  // pixels per row when paging
+    // Pixels per scroll unit when dragging the thumb: the same row pitch as paging, so a list
+    // that rounds pixels to its 21-pixel rows lands on the row under the thumb (at 20 it would
+    // fall a row short every 21 rows and never reach the last page in one move).
+    static constexpr int kDragRowPx = 21;
     static constexpr int kRepeatDelayMs = 250; // timer 2
     static constexpr int kRepeatPeriodMs = 50; // timer 1
 
@@ -44,12 +47,14 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void OnTimer2();
     void OnTimer1();
     void Scroll(int dyPixels);
     void ClampThumb();
+    void StopTracking();
     bool OnUpArrow(const QPoint &pt) const;
     bool OnDownArrow(const QPoint &pt) const;
 

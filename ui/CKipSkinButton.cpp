@@ -123,6 +123,13 @@ void CKipSkinButton::mouseReleaseEvent(QMouseEvent *event)
         m_bTracking = false;
     // Emits clicked() (and so Command) when released over the button.
     QAbstractButton::mouseReleaseEvent(event);
+    // Pressed goes back to hover on release: the pointer is still over the button, though
+    // it has not moved since the press cleared the hover look.
+    if (event->button() == Qt::LeftButton && !m_bHover && isVisible() &&
+        rect().contains(event->position().toPoint())) {
+        m_bHover = true;
+        update();
+    }
 }
 
 void CKipSkinButton::mouseMoveEvent(QMouseEvent *event)

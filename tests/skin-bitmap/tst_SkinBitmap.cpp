@@ -14,6 +14,8 @@ class TestSkinBitmap : public QObject
 private slots:
     void everyManifestRowLoadsAtItsSize_data();
     void everyManifestRowLoadsAtItsSize();
+    void everyBitmapTheWindowsNameIsThere_data();
+    void everyBitmapTheWindowsNameIsThere();
     void missingIdGivesEmptyBitmap();
     void colourKeysAreExact();
     void statesDiffer();
@@ -49,6 +51,64 @@ void TestSkinBitmap::everyManifestRowLoadsAtItsSize()
     QCOMPARE(LoadSkinImage(id).size(), size);
 }
 
+// The ids the windows pass to their controls and paint code, at the size of the rectangle each
+// is drawn into (independent of the manifest, so a lost or resized row shows here).
+void TestSkinBitmap::everyBitmapTheWindowsNameIsThere_data()
+{
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QSize>("size");
+    const struct {
+        QSize size;
+        std::initializer_list<int> ids;
+    } groups[] = {
+        {{1022, 682}, {129}},
+        {{688, 389}, {498}},
+        {{324, 28}, {279}},
+        {{370, 114}, {292}},
+        {{10, 15}, {321, 322, 323, 324, 325, 326, 327, 328, 329, 330}},
+        {{72, 16}, {241}},
+        {{17, 16}, {236, 237, 240}},
+        {{17, 26}, {238}},
+        {{18, 1}, {239}},
+        {{1, 44}, {269}},
+        {{1, 40}, {270}},
+        {{50, 15}, {278}},
+        {{50, 13}, {293, 294}},
+        {{290, 15}, {312}},
+        {{338, 412}, {493}},
+        {{28, 22}, {494, 495, 496}},
+        {{22, 21}, {500}},
+        {{22, 16}, {501, 223, 225, 224, 220, 222, 221, 303, 305, 304, 300, 302, 301}},
+        {{37, 28},
+         {133, 135, 134, 130, 132, 131, 502, 504, 503, 191, 193, 192, 200, 202, 201, 197, 199, 198,
+          194, 196, 195, 288, 290, 289, 285, 287, 286, 485, 487, 486, 484, 489, 491, 490, 488}},
+        {{36, 28}, {136, 138, 137, 206, 208, 207, 203, 205, 204, 308, 310, 309}},
+        {{36, 22}, {456, 458, 457, 455, 460, 462, 461, 459, 464, 466, 465, 463, 145, 147, 146, 467,
+                    142, 144, 143, 313, 315, 314, 148, 150, 149, 151, 153, 152, 160, 163, 161}},
+        {{34, 22}, {469, 471, 470, 468, 139, 141, 140, 497, 154, 156, 155}},
+        {{39, 19}, {451, 453, 452}},
+        {{81, 29}, {164, 166, 165, 173, 175, 174, 167, 169, 168}},
+        {{82, 29}, {170, 172, 171}},
+        {{37, 22}, {280, 282, 281, 158, 157, 159}},
+        {{40, 28}, {473, 475, 474, 472, 477, 479, 478, 476, 481, 483, 482, 480}},
+        {{391, 20}, {209, 210, 306, 307}},
+        {{20, 20}, {213}},
+        {{179, 15}, {267, 215, 268, 216, 266, 214}},
+        {{15, 15}, {218, 219, 217}},
+        {{181, 15}, {296, 297}},
+    };
+    for (const auto &group : groups)
+        for (const int id : group.ids)
+            QTest::newRow(qPrintable(QString::number(id))) << id << group.size;
+}
+
+void TestSkinBitmap::everyBitmapTheWindowsNameIsThere()
+{
+    QFETCH(int, id);
+    QFETCH(QSize, size);
+    QCOMPARE(LoadSkinImage(id).size(), size);
+}
+
 void TestSkinBitmap::missingIdGivesEmptyBitmap()
 {
     for (int id : {0, -1, 162, 999, 65535}) {
@@ -62,12 +122,18 @@ void TestSkinBitmap::missingIdGivesEmptyBitmap()
 void TestSkinBitmap::colourKeysAreExact()
 {
     const QColor green(0, 255, 0), magenta(255, 0, 255), white(255, 255, 255);
-    QCOMPARE(LoadSkinImage(292).pixelColor(0, 0), green);   // graph corner
-    QCOMPARE(LoadSkinImage(293).pixelColor(0, 0), green);   // text background corner
-    QVERIFY(LoadSkinImage(293).pixelColor(25, 6) != green); // ... but not its middle
-    QCOMPARE(LoadSkinImage(241).pixelColor(0, 0), magenta); // check box strip
-    QCOMPARE(LoadSkinImage(213).pixelColor(0, 0), white);   // thumb corner
-    QVERIFY(LoadSkinImage(213).pixelColor(10, 10) != white);
+    const struct {
+        int id;
+        QColor key;
+    } keyed[] = {{292, green},   {278, green}, {293, green}, {294, green}, {312, green},
+                 {241, magenta}, {213, white}, {217, white}, {218, white}, {219, white}};
+    for (const auto &k : keyed) {
+        const QImage image = LoadSkinImage(k.id);
+        const QPoint inside(9, 7); // in the first glyph of the strip, in every other one too
+        QCOMPARE(image.pixelColor(0, 0), k.key); // the corner lets the parent show
+        QCOMPARE(image.pixelColor(image.width() - 1, image.height() - 1), k.key);
+        QVERIFY2(image.pixelColor(inside) != k.key, qPrintable(QString::number(k.id)));
+    }
     // The digits are opaque: no key colour anywhere.
     for (int id = 321; id <= 330; ++id) {
         const QImage digit = LoadSkinImage(id);

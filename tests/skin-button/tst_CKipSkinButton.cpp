@@ -69,6 +69,7 @@ private slots:
         SendMouse(b, QEvent::MouseButtonPress, QPoint(5, 5));
         QCOMPARE(Grab(b), Bitmap(kPressed));
         SendMouse(b, QEvent::MouseButtonRelease, QPoint(5, 5), Qt::NoButton);
+        QCOMPARE(Grab(b), Bitmap(kHover)); // back to hover, the pointer has not moved
 
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(b, &leave);
@@ -167,6 +168,9 @@ private slots:
         QCOMPARE(b->GetCheck(), 0);
         Click(b);
         QCOMPARE(b->GetCheck(), 0);
+        QCOMPARE(Grab(b), Bitmap(kHover)); // released over it: hover, not the checked look
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(b, &leave);
         QCOMPARE(Grab(b), Bitmap(kNormal));
     }
 

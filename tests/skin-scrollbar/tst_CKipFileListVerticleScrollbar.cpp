@@ -158,6 +158,35 @@ private slots:
         QCOMPARE(m_bar->GetThumbTop(), 16);
     }
 
+    // A quick flick: one move straight to the bottom of the track, then the release.
+    void oneMoveToTheBottomShowsTheLastPage()
+    {
+        m_list.rows = 200;
+        m_bar->UpdateThumb();
+        const int h = m_bar->GetThumbHeight();
+        const QPoint bottom(8, 527 - 16 - h + h / 2); // the thumb just touches the down arrow
+        Press(QPoint(8, m_bar->GetThumbTop() + 5));
+        Move(bottom);
+        Release(bottom);
+        QCOMPARE(m_list.pos, m_list.GetVerticalScrollLimit());
+    }
+
+    void hidingTheBarStopsAHeldArrow()
+    {
+        m_list.rows = 100;
+        m_bar->UpdateThumb();
+        Press(DownArrow());
+        m_list.rows = 10; // the list was emptied and refilled while the arrow was held
+        m_bar->UpdateThumb();
+        QVERIFY(m_bar->isHidden());
+        m_list.rows = 100;
+        m_list.pos = 0;
+        m_bar->UpdateThumb();
+        QVERIFY(m_bar->isVisible());
+        QTest::qWait(500); // past the delay and several repeat periods
+        QCOMPARE(m_list.pos, 0);
+    }
+
     void withoutAListNothingHappens()
     {
         m_bar->SetList(nullptr);
