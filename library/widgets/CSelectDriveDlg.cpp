@@ -6,8 +6,10 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStylePainter>
 
 #include <algorithm>
 #include <array>
@@ -65,6 +67,7 @@ CSelectDriveDlg::CSelectDriveDlg(QWidget *parent)
     m_comboDrive->setObjectName(QStringLiteral("1024"));
     m_comboDrive->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_comboDrive->setGeometry(RectOf(IDC_COMBO_DRIVE).adjusted(0, 0, 0, 8));
+    m_comboDrive->installEventFilter(this);
 
     m_buttonOk = new QPushButton(this);
     m_buttonOk->setObjectName(QStringLiteral("1"));
@@ -137,6 +140,48 @@ void CSelectDriveDlg::OnOK()
 {
     DoDataExchange();
     accept();
+}
+
+QStyleOptionComboBox CSelectDriveDlg::ComboStyleOption() const
+{
+    QStyleOptionComboBox option;
+    option.initFrom(m_comboDrive);
+    option.editable = false;
+    option.frame = true;
+    option.subControls = QStyle::SC_All;
+    if (m_comboDrive->view()->isVisible()) {
+        option.state |= QStyle::State_On;
+    }
+    option.currentText = m_comboDrive->currentText();
+    return option;
+}
+
+QString CSelectDriveDlg::DisplayedEntry() const
+{
+    const QStyleOptionComboBox option = ComboStyleOption();
+    const QRect field = m_comboDrive->style()->subControlRect(
+        QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, m_comboDrive);
+    // The style draws the label one pixel in from each side of the field.
+    return m_comboDrive->fontMetrics().elidedText(option.currentText, Qt::ElideLeft,
+                                                  field.width() - 2);
+}
+
+void CSelectDriveDlg::PaintCombo()
+{
+    QStylePainter painter(m_comboDrive);
+    QStyleOptionComboBox option = ComboStyleOption();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = DisplayedEntry();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+bool CSelectDriveDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_comboDrive && event->type() == QEvent::Paint) {
+        PaintCombo();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 QString CSelectDriveDlg::RootOfEntry(const QString &entry)

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStyleOptionComboBox>
 
 class QComboBox;
 class QLabel;
@@ -40,11 +41,18 @@ public:
 
     QString m_strDrive; // the chosen entry, after OK
 
+    // What the closed list shows of the selected entry: mount points are longer than drive
+    // letters, so an entry too wide for the field loses its beginning, never its label.
+    QString DisplayedEntry() const;
+
 protected:
     void OnOK();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void AddSorted(const QString &entry, const QString &root);
+    QStyleOptionComboBox ComboStyleOption() const;
+    void PaintCombo();
 
     QComboBox *m_comboDrive = nullptr; // 1024, children of this dialog
     QLabel *m_staticDrive = nullptr;   // 1095

@@ -127,6 +127,7 @@ private slots:
     void cleanupTestCase() { SetAppMainWindow(nullptr); }
     void twoReadersSortedAndPreselected();
     void cardWithoutLabel();
+    void longMountPointShowsItsEnd();
     void confirmingTheCurrentRootChangesNothing();
     void cancelChangesNothing();
     void dialogClosesItselfWithoutDrives();
@@ -179,6 +180,33 @@ void TestDrivesViewer::cardWithoutLabel()
     QVERIFY(controller.SelectCardDrive());
     QCOMPARE(seen.first(), root + "[Portable Disk]");
     QCOMPARE(host.libraryRoot, root);
+}
+
+// Mount points are long: the closed list keeps the end of the entry (folder and label) in view.
+void TestDrivesViewer::longMountPointShowsItsEnd()
+{
+    FakeDriveTree tree;
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString root = tree.MediaPath(QString::fromUtf8("anna/Карта памяти 2025"));
+    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, root);
+    tree.WriteMounts(mounts);
+    CSelectDriveDlg dialog;
+    QVERIFY(dialog.OnInitDialog());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QString entry = root + "[CAMERA]";
+    QCOMPARE(dialog.ComboDrive()->currentText(), entry);
+    const QString shown = dialog.DisplayedEntry();
+    QVERIFY2(shown.startsWith(QChar(0x2026)), qPrintable(shown));
+    QVERIFY2(shown.endsWith(QString::fromUtf8("памяти 2025[CAMERA]")), qPrintable(shown));
+    QVERIFY(dialog.ComboDrive()->fontMetrics().horizontalAdvance(shown) <
+            dialog.ComboDrive()->width());
+    dialog.grab().save(qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath()) +
+                       "/select-drive-long.png");
+    // OK still takes the whole entry and its root.
+    QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    QCOMPARE(dialog.m_strDrive, entry);
+    QCOMPARE(dialog.m_strDriveRoot, root);
 }
 
 void TestDrivesViewer::confirmingTheCurrentRootChangesNothing()
