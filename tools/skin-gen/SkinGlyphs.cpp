@@ -255,13 +255,6 @@ const std::map<QString, GlyphFn> &glyphs()
              screen(g);
              g.text(QRectF(1, 3.5, 22, 17), QStringLiteral("2"), 14);
          }},
-        {"all",
-         [](Pen &g) {
-             screen(g);
-             g.line(12, 3.5, 12, 20.5);
-             g.text(QRectF(1, 3.5, 11, 17), QStringLiteral("1"), 12);
-             g.text(QRectF(12, 3.5, 11, 17), QStringLiteral("2"), 12);
-         }},
         {"checkbox", [](Pen &g) { g.rounded(5, 5, 14, 14, 2.5); }},
         {"checkbox-on",
          [](Pen &g) {
@@ -278,20 +271,45 @@ const std::map<QString, GlyphFn> &glyphs()
     return table;
 }
 
+// Glyphs on a 36 x 24 grid, for icons that need more width than height: both pictures side
+// by side, each as large as the single-picture glyphs' figures.
+const std::map<QString, GlyphFn> &wideGlyphs()
+{
+    static const std::map<QString, GlyphFn> table = {
+        {"all",
+         [](Pen &g) {
+             g.rounded(1, 5, 15, 14, 2);
+             g.rounded(20, 5, 15, 14, 2);
+             g.text(QRectF(1, 3.5, 15, 17), QStringLiteral("1"), 13);
+             g.text(QRectF(20, 3.5, 15, 17), QStringLiteral("2"), 13);
+         }},
+    };
+    return table;
+}
+
 } // namespace
+
+double GlyphAspect(const QString &name)
+{
+    return wideGlyphs().count(name) ? 1.5 : 1.0;
+}
 
 bool DrawGlyph(QPainter &painter, const QString &name, const QRectF &box, const QColor &color,
                double strokePx)
 {
-    const auto it = glyphs().find(name);
-    if (it == glyphs().end())
-        return false;
+    const double gridWidth = 24 * GlyphAspect(name);
+    auto it = glyphs().find(name);
+    if (it == glyphs().end()) {
+        it = wideGlyphs().find(name);
+        if (it == wideGlyphs().end())
+            return false;
+    }
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.translate(box.topLeft());
-    const double scale = std::min(box.width(), box.height()) / 24.0;
-    painter.translate((box.width() - 24 * scale) / 2, (box.height() - 24 * scale) / 2);
+    const double scale = std::min(box.width() / gridWidth, box.height() / 24.0);
+    painter.translate((box.width() - gridWidth * scale) / 2, (box.height() - 24 * scale) / 2);
     painter.scale(scale, scale);
     QPen pen(color, strokePx / scale, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);

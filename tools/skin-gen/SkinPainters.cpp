@@ -106,6 +106,15 @@ std::optional<QImage> background(const QString &ref, int w, int h, const SkinSur
     return src.copy(x, y, w, h).convertToFormat(QImage::Format_RGB32);
 }
 
+// The title bar of a window: a soft vertical gradient over the top `height` rows.
+void titleBar(QPainter &p, int width, int height)
+{
+    QLinearGradient title(0, 0, 0, height);
+    title.setColorAt(0, pal::titleTop);
+    title.setColorAt(1, pal::titleBottom);
+    p.fillRect(QRect(0, 0, width, height), title);
+}
+
 void hline(QPainter &p, int x1, int x2, int y, const QColor &c)
 {
     p.setPen(c);
@@ -189,10 +198,7 @@ QImage mainSkin(int w, int h)
     QPainter p(&img);
 
     // Title bar: logo and name at the left, Information at 150, Minimize and Close at the right.
-    QLinearGradient title(0, 0, 0, 47);
-    title.setColorAt(0, pal::titleTop);
-    title.setColorAt(1, pal::titleBottom);
-    p.fillRect(QRect(0, 0, w, 47), title);
+    titleBar(p, w, 47);
     hline(p, 0, w - 1, 47, pal::separator);
     {
         QImage logo(26, 26, QImage::Format_ARGB32_Premultiplied);
@@ -380,10 +386,7 @@ QImage infoWindow(int w, int h)
 {
     QImage img = blank(w, h, QColor(24, 24, 26));
     QPainter p(&img);
-    QLinearGradient title(0, 0, 0, 30);
-    title.setColorAt(0, pal::titleTop);
-    title.setColorAt(1, pal::titleBottom);
-    p.fillRect(QRect(0, 0, w, 30), title);
+    titleBar(p, w, 30);
     hline(p, 0, w - 1, 30, pal::accent);
     // Three sections: memory (headings at 38), version (225), support (324).
     const QRect sections[] = {{14, 33, 310, 164}, {14, 219, 310, 78}, {14, 318, 310, 84}};
@@ -491,8 +494,10 @@ QImage button(const SkinEntry &e, QImage img)
             p.drawRoundedRect(QRectF(w / 2.0 - 7, h - 4.5, 14, 2), 1, 1);
         }
         const double size = std::min(h - 6.0, 18.0);
+        const double glyphWidth = std::min(size * GlyphAspect(name), w - 8.0);
         const double dy = bar ? -1.0 : 0.0;
-        DrawGlyph(p, name, QRectF((w - size) / 2, (h - size) / 2 + dy, size, size), look.ink);
+        DrawGlyph(p, name, QRectF((w - glyphWidth) / 2, (h - size) / 2 + dy, glyphWidth, size),
+                  look.ink);
     } else {
         // Flat: the icon alone, the state shown by its colour and a faint plate on hover.
         if (state == QLatin1String("hover")) {
@@ -544,6 +549,15 @@ void PaintAppIcon(QPainter &p, int size)
     p.restore();
 }
 
+QImage AppIconImage(int size)
+{
+    QImage img(size, size, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    PaintAppIcon(p, size);
+    return img;
+}
+
 std::optional<QImage> PaintSkinEntry(const SkinEntry &e, const SkinSurfaces &drawn)
 {
     const int w = e.width, h = e.height;
@@ -579,13 +593,8 @@ std::optional<QImage> PaintSkinEntry(const SkinEntry &e, const SkinSurfaces &dra
         return textBackground(w, h);
     if (k == QLatin1String("info-window"))
         return infoWindow(w, h);
-    if (k == QLatin1String("app-icon")) {
-        QImage img(w, h, QImage::Format_ARGB32);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        PaintAppIcon(p, w);
-        return img;
-    }
+    if (k == QLatin1String("app-icon"))
+        return AppIconImage(w);
     if (!bg)
         return std::nullopt;
     if (k == QLatin1String("icon"))

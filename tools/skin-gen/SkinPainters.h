@@ -24,3 +24,5 @@ std::optional<QImage> PaintSkinEntry(const SkinEntry &entry, const SkinSurfaces 
 
 // The application icon at `size` pixels, drawn into whatever device the painter targets.
 void PaintAppIcon(class QPainter &painter, int size);
+// The same on a transparent size x size image.
+QImage AppIconImage(int size);

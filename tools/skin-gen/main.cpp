@@ -75,12 +75,7 @@ bool writeIcons(const QString &dir)
 {
     QDir().mkpath(dir);
     for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        QImage img(size, size, QImage::Format_ARGB32);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        PaintAppIcon(p, size);
-        p.end();
-        if (!saveImage(img, QStringLiteral("%1/128-%2.png").arg(dir).arg(size)))
+        if (!saveImage(AppIconImage(size), QStringLiteral("%1/128-%2.png").arg(dir).arg(size)))
             return false;
     }
     QSvgGenerator svg;
@@ -93,17 +88,21 @@ bool writeIcons(const QString &dir)
     return true;
 }
 
+// TransparentBlt's colour key: every pixel of exactly `key` becomes transparent.
+QImage KeyedOut(const QImage &image, const QColor &key)
+{
+    QImage img = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixelColor(x, y) == key)
+                img.setPixelColor(x, y, Qt::transparent);
+    return img;
+}
+
 // Draws `id` at `at` with its colour key (green or white) transparent, as the windows do.
 void Blit(QPainter &p, const SkinSurfaces &drawn, int id, QPoint at, QColor key = QColor())
 {
-    QImage img = drawn.value(id).convertToFormat(QImage::Format_ARGB32);
-    if (key.isValid()) {
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                if (img.pixelColor(x, y) == key)
-                    img.setPixelColor(x, y, Qt::transparent);
-    }
-    p.drawImage(at, img);
+    p.drawImage(at, key.isValid() ? KeyedOut(drawn.value(id), key) : drawn.value(id));
 }
 
 void Slider(QPainter &p, const SkinSurfaces &drawn, QRect r, int channel, int fill, int thumb)
@@ -162,13 +161,8 @@ QImage Composition(const std::vector<SkinEntry> &entries, const SkinSurfaces &dr
             p.fillRect(QRect(695, y, 308, 21), QColor(71, 71, 71));
         p.setPen(QColor(62, 62, 60));
         p.drawLine(695, y + 20, 1002, y + 20);
-        QImage glyph = drawn.value(241).copy((row == 2) * 18, 0, 18, 16);
-        glyph = glyph.convertToFormat(QImage::Format_ARGB32);
-        for (int gy = 0; gy < 16; ++gy)
-            for (int gx = 0; gx < 18; ++gx)
-                if (glyph.pixelColor(gx, gy) == QColor(255, 0, 255))
-                    glyph.setPixelColor(gx, gy, Qt::transparent);
-        p.drawImage(QPoint(974, y + 3), glyph);
+        const QImage glyph = drawn.value(241).copy((row == 2) * 18, 0, 18, 16);
+        p.drawImage(QPoint(974, y + 3), KeyedOut(glyph, QColor(255, 0, 255)));
     }
     // Control bar (H 44) and top bar (H 40), W 1022.
     const int cb = h + 20, tb = cb + 44 + 20, W = w, H = 44;
