@@ -96,6 +96,8 @@ QString CCatalogue::FormatDate(std::int64_t lastWriteSeconds)
 
 QString CCatalogue::FormatDate(const QDateTime &lastWrite)
 {
+    if (!lastWrite.isValid())
+        return QStringLiteral("00.00.00");
     return FormatDate(lastWrite.toSecsSinceEpoch());
 }
 

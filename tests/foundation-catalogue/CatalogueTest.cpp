@@ -289,6 +289,8 @@ TEST(CatalogueFormats, DateColumnAndDateFilterString)
     EXPECT_EQ(CCatalogue::FormatDate(kMarch5), QStringLiteral("14.03.05"));
     EXPECT_EQ(CCatalogue::FormatDate(QDateTime(QDate(2000, 12, 31), QTime(23, 0), Qt::LocalTime)),
               QStringLiteral("00.12.31"));
+    EXPECT_EQ(CCatalogue::FormatDate(QDateTime()), QStringLiteral("00.00.00"));
+    EXPECT_EQ(CCatalogue::FormatDate(kMarch5.toSecsSinceEpoch()), QStringLiteral("14.03.05"));
     EXPECT_EQ(CCatalogue::DateFilterString(kJuly21), QStringLiteral("20140721"));
     EXPECT_EQ(CCatalogue::DateFilterString(QDate(987, 1, 2)), QStringLiteral("09870102"));
     EXPECT_EQ(CCatalogue::DateFilterString(QDateTime()), QStringLiteral("00000000"));
