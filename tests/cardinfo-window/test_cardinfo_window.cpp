@@ -1,4 +1,5 @@
 #include "FakeDriveTree.h"
+#include "LoopCard.h"
 
 #include "library/CardInformation.h"
 #include "library/widgets/CInformationDlg.h"
@@ -10,10 +11,6 @@
 #include <QDir>
 #include <QFontMetrics>
 #include <QFile>
-#include <QProcess>
-#include <QScopeGuard>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QStorageInfo>
 #include <QTest>
 
@@ -69,33 +66,6 @@ QString MakeCard(FakeDriveTree &tree)
         cfg.write(QByteArray(8, 'Q') + Le32(1) + Le32(23));
     }
     return root;
-}
-
-struct Run {
-    int exitCode = -1;
-    QString output;
-};
-
-Run Exec(const QString &program, const QStringList &args)
-{
-    if (program.isEmpty()) {
-        return {};
-    }
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, args);
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromLocal8Bit(process.readAll()).trimmed()};
-}
-
-QString Tool(const QString &name)
-{
-    return QStandardPaths::findExecutable(name, {"/usr/sbin", "/sbin", "/usr/bin", "/bin"});
 }
 
 QString Text(const CInformationDlg &dlg, int id)
@@ -336,60 +306,12 @@ void TestCardInfoWindow::looksRight()
 // sysfs tree is faked to call the loop device removable.
 void TestCardInfoWindow::realThirtyTwoGiBCard()
 {
-    if (Exec(Tool("id"), {"-u"}).output != "0") {
-        QSKIP("needs root to attach a loop device and mount it; skipped");
-    }
-    const QString mkfs = Tool("mkfs.exfat");
-    const QString fuse = Tool("mount.exfat-fuse");
-    const QString losetup = Tool("losetup");
-    const QString umount = Tool("umount");
-    if (mkfs.isEmpty() || fuse.isEmpty() || losetup.isEmpty() || umount.isEmpty() ||
-        !QFile::exists("/dev/fuse") || !QFile::exists("/dev/loop-control")) {
-        QSKIP("needs exfatprogs, exfat-fuse, losetup, /dev/fuse and loop devices; skipped");
-    }
-    QTemporaryDir dir(qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath()) +
-                      "/cardinfo-loop-XXXXXX");
-    QVERIFY(dir.isValid());
-    const QString image = dir.filePath("card.img");
-    {
-        QFile file(image);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.resize(34359738368ll));
-    }
-    QCOMPARE(Exec(mkfs, {"-L", "CAMERA", image}).exitCode, 0);
-    const Run attach = Exec(losetup, {"-f", "--show", image});
-    if (attach.exitCode != 0 || !attach.output.startsWith("/dev/loop")) {
-        QSKIP(qPrintable("no loop device could be attached (" + attach.output + "); skipped"));
-    }
-    const QString loop = attach.output;
-    const QString kernelName = QFileInfo(loop).fileName();
-    const QString mountPoint = dir.filePath("media/CAMERA");
-    QDir().mkpath(mountPoint);
-    const auto cleanup = qScopeGuard([&] {
-        Exec(umount, {mountPoint});
-        Exec(losetup, {"-d", loop});
-        qunsetenv("QUORVIL_SYSFS");
-    });
-    QFile devFile("/sys/class/block/" + kernelName + "/dev");
-    QVERIFY(devFile.open(QIODevice::ReadOnly));
-    const QString devno = QString::fromLatin1(devFile.readAll()).trimmed();
-    const QString sysfs = dir.filePath("sys");
-    QVERIFY(QDir().mkpath(sysfs + "/devices/virtual/block/" + kernelName));
-    QVERIFY(QDir().mkpath(sysfs + "/dev/block"));
-    {
-        QFile removable(sysfs + "/devices/virtual/block/" + kernelName + "/removable");
-        QVERIFY(removable.open(QIODevice::WriteOnly));
-        removable.write("1\n");
-    }
-    QVERIFY(
-        QFile::link("../../devices/virtual/block/" + kernelName, sysfs + "/dev/block/" + devno));
-    qputenv("QUORVIL_SYSFS", QFile::encodeName(sysfs));
-    const Run mount = Exec(fuse, {loop, mountPoint});
-    if (mount.exitCode != 0) {
-        QSKIP(qPrintable("exfat-fuse could not mount here (" + mount.output + "); skipped"));
+    LoopCard card;
+    if (!card.Attach(34359738368ll, "CAMERA") || !card.Mount()) {
+        QSKIP(qPrintable(card.Why() + "; skipped"));
     }
     QWidget owner;
-    CInformationDlg dlg(mountPoint, &owner);
+    CInformationDlg dlg(card.MountPoint(), &owner);
     dlg.OnInitDialog();
     QCOMPARE(Text(dlg, 10109), QString("32.0 GB"));
     QCOMPARE(Text(dlg, 10111), QString("32.0 GB"));

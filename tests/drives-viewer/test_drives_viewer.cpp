@@ -85,6 +85,16 @@ void AddCard(FakeDriveTree &tree, const QString &disk, std::uint32_t minor, int 
     mounts.push_back({mountId, 8, minor, root});
 }
 
+// One USB card reader with its card at `path` of the media folder; gives the card's root.
+QString MountOneCard(FakeDriveTree &tree, const QString &path, const QString &label)
+{
+    std::vector<FakeDriveTree::Mount> mounts;
+    const QString root = tree.MediaPath(path);
+    AddCard(tree, "sdb", 17, 40, label, mounts, root);
+    tree.WriteMounts(mounts);
+    return root;
+}
+
 // Plays the user: picks the entry `pick` (or the preselected one) and presses OK.
 DialogsScripted::ModalScript ChooseEntry(QStringList *seen, int pick = -1)
 {
@@ -168,10 +178,7 @@ void TestDrivesViewer::twoReadersSortedAndPreselected()
 void TestDrivesViewer::cardWithoutLabel()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString root = tree.MediaPath("anna/1234-ABCD");
-    AddCard(tree, "sdb", 17, 40, QString(), mounts, root);
-    tree.WriteMounts(mounts);
+    const QString root = MountOneCard(tree, "anna/1234-ABCD", QString());
     RecordingHost host;
     DialogsScripted dialogs;
     QStringList seen;
@@ -186,10 +193,7 @@ void TestDrivesViewer::cardWithoutLabel()
 void TestDrivesViewer::longMountPointShowsItsEnd()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString root = tree.MediaPath(QString::fromUtf8("anna/Карта памяти 2025"));
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, root);
-    tree.WriteMounts(mounts);
+    const QString root = MountOneCard(tree, QString::fromUtf8("anna/Карта памяти 2025"), "CAMERA");
     CSelectDriveDlg dialog;
     QVERIFY(dialog.OnInitDialog());
     dialog.show();
@@ -212,10 +216,7 @@ void TestDrivesViewer::longMountPointShowsItsEnd()
 void TestDrivesViewer::confirmingTheCurrentRootChangesNothing()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString root = tree.MediaPath("anna/CAMERA");
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, root);
-    tree.WriteMounts(mounts);
+    const QString root = MountOneCard(tree, "anna/CAMERA", "CAMERA");
     RecordingHost host;
     host.libraryRoot = root;
     DialogsScripted dialogs;
@@ -229,9 +230,7 @@ void TestDrivesViewer::confirmingTheCurrentRootChangesNothing()
 void TestDrivesViewer::cancelChangesNothing()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, tree.MediaPath("anna/CAMERA"));
-    tree.WriteMounts(mounts);
+    MountOneCard(tree, "anna/CAMERA", "CAMERA");
     RecordingHost host;
     DialogsScripted dialogs;
     dialogs.QueueModal([](QDialog &dialog) {
@@ -271,10 +270,7 @@ void TestDrivesViewer::probeRunsSelectionOnlyWithADrive()
     QCOMPARE(dialogs.ModalCalls(), 0);
     QCOMPARE(dialogs.MessageBoxCalls().size(), size_t(0));
 
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString root = tree.MediaPath("anna/CAMERA");
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, root);
-    tree.WriteMounts(mounts);
+    const QString root = MountOneCard(tree, "anna/CAMERA", "CAMERA");
     QStringList seen;
     dialogs.QueueModal(ChooseEntry(&seen));
     controller.OnDriveProbe();
@@ -358,10 +354,7 @@ void TestDrivesViewer::memoryCardButtonWithoutDrive()
 void TestDrivesViewer::memoryCardButtonTwiceLeavesOneWindow()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString card = tree.MediaPath("anna/CAMERA");
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
-    tree.WriteMounts(mounts);
+    const QString card = MountOneCard(tree, "anna/CAMERA", "CAMERA");
     RecordingHost host;
     DialogsScripted dialogs;
     QStringList seen;
@@ -384,9 +377,7 @@ void TestDrivesViewer::memoryCardButtonTwiceLeavesOneWindow()
 void TestDrivesViewer::memoryCardButtonCancelledOpensNothing()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, tree.MediaPath("anna/CAMERA"));
-    tree.WriteMounts(mounts);
+    MountOneCard(tree, "anna/CAMERA", "CAMERA");
     RecordingHost host;
     DialogsScripted dialogs;
     dialogs.QueueModal([](QDialog &) { return int(QDialog::Rejected); });
@@ -400,10 +391,7 @@ void TestDrivesViewer::memoryCardButtonCancelledOpensNothing()
 void TestDrivesViewer::memoryCardButtonFromFolderOnFixedDisk()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString card = tree.MediaPath("anna/CAMERA");
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
-    tree.WriteMounts(mounts);
+    const QString card = MountOneCard(tree, "anna/CAMERA", "CAMERA");
     RecordingHost host;
     host.libraryRoot = tree.Root() + "/home/anna/Videos"; // a folder, not on the card
     DialogsScripted dialogs;
