@@ -11,6 +11,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -358,6 +359,11 @@ void CInformationDlg::paintEvent(QPaintEvent *)
 void CInformationDlg::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton) {
+        // The window manager moves the window where it can; Wayland allows no other way.
+        if (QWindow *window = windowHandle(); window && window->startSystemMove()) {
+            event->accept();
+            return;
+        }
         m_bDragging = true;
         m_ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();
