@@ -87,7 +87,11 @@ bool IsRemovableBus(const QString &subsystem)
 
 bool HangsUnderRemovableBus(const QString &diskPath, const QString &sysfs)
 {
-    const QString devicesRoot = QDir::cleanPath(sysfs + QStringLiteral("/devices"));
+    // The disk's path is canonical, so its tree's must be too (a stand-in tree may be linked).
+    QString devicesRoot = QFileInfo(sysfs + QStringLiteral("/devices")).canonicalFilePath();
+    if (devicesRoot.isEmpty()) {
+        devicesRoot = QDir::cleanPath(sysfs + QStringLiteral("/devices"));
+    }
     QString dir = diskPath;
     while (dir.startsWith(devicesRoot + QLatin1Char('/'))) {
         const QFileInfo subsystem(dir + QStringLiteral("/subsystem"));

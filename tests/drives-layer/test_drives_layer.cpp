@@ -188,6 +188,12 @@ void TestDrivesLayer::deviceKinds()
         QCOMPARE(drives[0].kernelName, QFileInfo(device.sysPath).fileName());
         QCOMPARE(drives[0].mountId, 40);
     }
+    // The same tree reached through a linked folder decides the same.
+    const QString linked = tree.Root() + "/sys-link";
+    QVERIFY(QFile::link(tree.SysfsRoot(), linked));
+    qputenv("QUORVIL_SYSFS", QFile::encodeName(linked));
+    QCOMPARE(HasRemovableDrive(), removable);
+    qputenv("QUORVIL_SYSFS", QFile::encodeName(tree.SysfsRoot()));
 }
 
 void TestDrivesLayer::skippedMounts_data()
