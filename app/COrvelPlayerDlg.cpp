@@ -19,6 +19,7 @@
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPalette>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -45,6 +46,7 @@ constexpr int kSkinBitmapMapBar = 279;
 constexpr QPoint kEmptyVideoAt{3, 77};
 constexpr QPoint kGSensorGraphAt{41, 531};
 constexpr int kSkinBitmapGSensorGraph = 292;
+constexpr QRgb kMapSurface = qRgb(33, 33, 33);
 constexpr Skin kMuteOffSkin{223, 225, 224, 225, 223};
 constexpr Skin kMuteOnSkin{220, 222, 221, 222, 220};
 
@@ -52,14 +54,14 @@ constexpr Skin kMuteOnSkin{220, 222, 221, 222, 220};
 int ButtonIndex(int id)
 {
     const auto buttons = Buttons();
-    const auto it = std::ranges::find(buttons, id, &ButtonSpec::id);
+    const auto it = std::ranges::find(buttons, id, &ButtonRow::id);
     return it == buttons.end() ? -1 : static_cast<int>(it - buttons.begin());
 }
 
 int SliderIndex(int id)
 {
     const auto sliders = Sliders();
-    const auto it = std::ranges::find(sliders, id, &SliderSpec::id);
+    const auto it = std::ranges::find(sliders, id, &SliderRow::id);
     return it == sliders.end() ? -1 : static_cast<int>(it - sliders.begin());
 }
 
@@ -123,12 +125,12 @@ COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *par
     // Pointer zones of extended mode need moves without a pressed button.
     setMouseTracking(true);
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        const ButtonSpec &spec = Buttons()[i];
+        const ButtonRow &row = Buttons()[i];
         m_buttons[i] = std::make_unique<CKipSkinButton>(nullptr,
-                                                        spec.kind == ButtonKind::Check
+                                                        row.kind == ButtonKind::Check
                                                             ? CKipSkinButton::Kind::CheckBox
                                                             : CKipSkinButton::Kind::Push,
-                                                        spec.id);
+                                                        row.id);
     }
     for (std::size_t i = 0; i < m_sliders.size(); ++i)
         m_sliders[i] = std::make_unique<CKipImageSlider>(nullptr, Sliders()[i].id);
@@ -221,10 +223,12 @@ bool COrvelPlayerDlg::OnInitDialog()
 
     ApplyControlState(static_cast<int>(ControlState::Idle)); // 13.
 
-    // 14. the drive probe runs once the window is on screen.
-    QCoreApplication::postEvent(this, new QEvent(MessageEventType(WM_DRIVE_PROBE)));
+    // The folder of --library is listed before the probe, so a card the user then picks in the
+    // probe's selection is what stays listed.
     if (!m_strStartupLibrary.isEmpty())
         QTimer::singleShot(0, this, &COrvelPlayerDlg::OpenStartupLibrary);
+    // 14. the drive probe runs once the window is on screen.
+    QCoreApplication::postEvent(this, new QEvent(MessageEventType(WM_DRIVE_PROBE)));
     m_bInitialised = true;
     return true;
 }
@@ -304,9 +308,14 @@ void COrvelPlayerDlg::CreateControls()
     setUpVideo(m_wndVideo2, "Video window2", QRect(QPoint(348, 174), QPoint(668 - 1, 414 - 1)),
                false);
 
-    // 3. the map window starts invisible.
+    // 3. the map window starts invisible. Until a page shows in it, it is an even dark surface
+    // that covers the skin beneath it (the map bar of the hidden state included).
     m_wndMap.setObjectName(ControlName(IDC_MAP));
     m_wndMap.setGeometry(kNoRect);
+    QPalette mapPalette = m_wndMap.palette();
+    mapPalette.setColor(QPalette::Window, QColor(kMapSurface));
+    m_wndMap.setPalette(mapPalette);
+    m_wndMap.setAutoFillBackground(true);
 
     // 4.
     m_player.AttachWindows(&m_wndVideo1, &m_wndVideo2);
@@ -314,26 +323,26 @@ void COrvelPlayerDlg::CreateControls()
     // 5. buttons in table order: skin, no caption, tooltip text.
     const CTextTable texts;
     for (std::size_t i = 0; i < m_buttons.size(); ++i) {
-        const ButtonSpec &spec = Buttons()[i];
+        const ButtonRow &row = Buttons()[i];
         CKipSkinButton &button = *m_buttons[i];
         button.setParent(this);
-        button.setObjectName(ControlName(spec.id));
+        button.setObjectName(ControlName(row.id));
         button.setFocusPolicy(Qt::StrongFocus);
-        SetButtonSkin(spec.id, spec.skin);
-        button.SetTooltipText(texts.GetText(QString::fromLatin1(spec.tooltipKey)));
+        SetButtonSkin(row.id, row.skin);
+        button.SetTooltipText(texts.GetText(QString::fromLatin1(row.tooltipKey)));
         connect(&button, &CKipSkinButton::Command, this, &COrvelPlayerDlg::OnCommand);
     }
 
     // 6. sliders: skins, the position slider's first place, no wheel.
     for (std::size_t i = 0; i < m_sliders.size(); ++i) {
-        const SliderSpec &spec = Sliders()[i];
+        const SliderRow &row = Sliders()[i];
         CKipImageSlider &slider = *m_sliders[i];
         slider.setParent(this);
-        slider.setObjectName(ControlName(spec.id));
-        SetSliderSkin(spec.id, spec.skin);
+        slider.setObjectName(ControlName(row.id));
+        SetSliderSkin(row.id, row.skin);
         slider.SetWheelPasses(false);
         connect(&slider, &CKipImageSlider::HScroll, this,
-                [this, id = spec.id](int code, CKipImageSlider *) { OnHScroll(id, code); });
+                [this, id = row.id](int code, CKipImageSlider *) { OnHScroll(id, code); });
     }
     Slider(IDC_POSITION_SLIDER)->setGeometry(39, 477, 371, 20);
 
@@ -370,11 +379,11 @@ void COrvelPlayerDlg::CreateControls()
     m_listFiles.SetCurrentItemSource([this] { return m_nCurrentItem; });
 
     // 9. volume at 50 and Mute usable; 10. speed; 11. brightness.
-    for (const SliderSpec &spec : Sliders()) {
-        CKipImageSlider *slider = Slider(spec.id);
-        if (spec.id != IDC_POSITION_SLIDER)
-            slider->setRange(spec.minimum, spec.maximum);
-        slider->setValue(spec.position);
+    for (const SliderRow &row : Sliders()) {
+        CKipImageSlider *slider = Slider(row.id);
+        if (row.id != IDC_POSITION_SLIDER)
+            slider->setRange(row.minimum, row.maximum);
+        slider->setValue(row.position);
     }
     Slider(IDC_VOLUME_SLIDER)->setEnabled(true);
     CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(50));
@@ -460,8 +469,8 @@ void COrvelPlayerDlg::LayoutNormal()
         PlaceAndShow(placed.id, placed.rect);
     PlaceAndShow(IDC_LARGE_MAP, NormalLargeMapButtonRect(m_nMapState));
     PlaceAndShow(IDC_SHOW_MAP, NormalShowMapButtonRect(m_nMapState));
-    for (const SliderSpec &spec : Sliders())
-        SetSliderSkin(spec.id, spec.skin);
+    for (const SliderRow &row : Sliders())
+        SetSliderSkin(row.id, row.skin);
     // 6.
     ShowFileList(true);
     // 7.
@@ -556,18 +565,24 @@ void COrvelPlayerDlg::ToggleExtendedMode()
             setGeometry(target->geometry());
         showMaximized();
     } else {
-        m_wndVideo1.hide();
-        m_nDisplayMode = 1;
-        showNormal();
-        setFixedSize(kWindowWidth, kWindowHeight);
-        move(m_rcWindow.topLeft());
-        for (QWidget *panel : {ControlPanel(), ControlTop()})
-            if (panel && panel->isVisible())
-                panel->hide();
+        LeaveExtendedWindow();
     }
     m_nPointerZone = 0;
     LayoutControls(m_nDisplayMode);
     update();
+}
+
+void COrvelPlayerDlg::LeaveExtendedWindow()
+{
+    m_wndVideo1.hide();
+    m_nDisplayMode = 1;
+    showNormal();
+    setFixedSize(kWindowWidth, kWindowHeight);
+    move(m_rcWindow.topLeft());
+    // The file list panel keeps its visibility.
+    for (QWidget *panel : {ControlPanel(), ControlTop()})
+        if (panel && panel->isVisible())
+            panel->hide();
 }
 
 void COrvelPlayerDlg::resizeEvent(QResizeEvent *event)
@@ -619,8 +634,12 @@ void COrvelPlayerDlg::OnPointerMove(const QPoint &p)
         for (QWidget *panel : {ControlPanel(), ControlTop()})
             if (panel && panel->isVisible())
                 panel->hide();
-        if (QWidget *list = ControlFileList(); list && list->isVisible())
+        if (QWidget *list = ControlFileList(); list && list->isVisible()) {
             list->hide();
+            if (auto *button = qobject_cast<CKipSkinButton *>(
+                    PanelControl(Owner::ControlBar, IDC_BAR_FILE_LIST)))
+                button->SetCheck(0);
+        }
     }
 }
 
@@ -1194,16 +1213,8 @@ void COrvelPlayerDlg::ClearCategoryButtons()
 
 void COrvelPlayerDlg::LeaveExtendedModeAndHideFrontVideo()
 {
-    if (m_nDisplayMode == 2) {
-        m_wndVideo1.hide();
-        m_nDisplayMode = 1;
-        showNormal();
-        setFixedSize(kWindowWidth, kWindowHeight);
-        move(m_rcWindow.topLeft());
-        for (QWidget *panel : {ControlPanel(), ControlTop()})
-            if (panel && panel->isVisible())
-                panel->hide();
-    }
+    if (m_nDisplayMode == 2)
+        LeaveExtendedWindow();
     m_wndVideo1.hide();
 }
 
@@ -1410,17 +1421,22 @@ void COrvelPlayerDlg::OnForward()
     m_player.Repaint();
 }
 
-void COrvelPlayerDlg::OnPrevious()
+void COrvelPlayerDlg::OpenAndPlayCurrentItem()
 {
-    if (m_nCurrentItem <= 0)
-        return;
-    --m_nCurrentItem;
     const QString path = m_listFiles.GetItemText(m_nCurrentItem, CConfigListCtrl::kColumnPath);
     if (path.isEmpty())
         return;
     SelectListRow(m_nCurrentItem);
     if (OpenRecording(path))
         OnPlayPause();
+}
+
+void COrvelPlayerDlg::OnPrevious()
+{
+    if (m_nCurrentItem <= 0)
+        return;
+    --m_nCurrentItem;
+    OpenAndPlayCurrentItem();
 }
 
 void COrvelPlayerDlg::OnNext()
@@ -1430,12 +1446,7 @@ void COrvelPlayerDlg::OnNext()
         return;
     }
     ++m_nCurrentItem;
-    const QString path = m_listFiles.GetItemText(m_nCurrentItem, CConfigListCtrl::kColumnPath);
-    if (path.isEmpty())
-        return;
-    SelectListRow(m_nCurrentItem);
-    if (OpenRecording(path))
-        OnPlayPause();
+    OpenAndPlayCurrentItem();
 }
 
 void COrvelPlayerDlg::OnListDoubleClick(int row)

@@ -161,6 +161,8 @@ private:
     void LayoutExtended();
     void LayoutLargeMap();
     void ReapplyChannelView();
+    // Back to the 1022 x 682 window at m_rcWindow, display mode 1, the two bars hidden.
+    void LeaveExtendedWindow();
     bool PreTranslateKey(QKeyEvent *event);
     void OnPointerMove(const QPoint &clientPos);
     void ApplyAudioRule();
@@ -206,6 +208,8 @@ private:
     void OnPlayPause();
     void OnPrevious();
     void OnNext();
+    // Opens and plays the row m_nCurrentItem now names, selecting it in both lists.
+    void OpenAndPlayCurrentItem();
     void OnLargeMapButton();
     void OnShowMapButton();
     void OnMute();

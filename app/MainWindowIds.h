@@ -62,6 +62,7 @@ inline constexpr int IDC_BAR_FORWARD = 1072;
 inline constexpr int IDC_BAR_PLAY = 1073;
 inline constexpr int IDC_BAR_PREVIOUS = 1074;
 inline constexpr int IDC_BAR_NEXT = 1075;
+inline constexpr int IDC_BAR_FILE_LIST = 1081;
 inline constexpr int IDC_PANEL_CALENDAR = 1088;
 inline constexpr int IDC_PANEL_SAVE = 1089;
 inline constexpr int IDC_PANEL_DELETE = 1090;

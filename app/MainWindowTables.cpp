@@ -13,7 +13,7 @@ using enum ButtonKind;
 namespace
 {
 
-constexpr ButtonSpec kButtons[] = {
+constexpr ButtonRow kButtons[] = {
     {IDC_INFORMATION, Push, {133, 135, 134, 133, 133}, "PLAYERDLG_INFORMATION"},
     {IDC_MINIMIZE, Push, {136, 138, 137, 136, 136}, "PLAYERDLG_MINIMIZE"},
     {IDC_CLOSE, Push, {130, 132, 131, 130, 130}, "PLAYERDLG_CLOSE"},
@@ -45,7 +45,7 @@ constexpr ButtonSpec kButtons[] = {
     {IDC_BRIGHTNESS_ICON, Push, {500, 500, 500, 500, 500}, "PLAYERDLG_BRIGHTNESS"},
 };
 
-constexpr SliderSpec kSliders[] = {
+constexpr SliderRow kSliders[] = {
     {IDC_POSITION_SLIDER, {209, 210, 213, 213, 213}, 0, 0, 0},
     {IDC_SPEED_SLIDER, {267, 215, 218, 218, 218}, 1, 9, 5},
     {IDC_VOLUME_SLIDER, {268, 216, 219, 219, 219}, 0, 99, 50},
@@ -89,35 +89,28 @@ constexpr PlacedControl kNormalLayout[] = {
     {IDC_FILE_NAME, {121, 57, 290, 15}},
 };
 
-constexpr int kHiddenInExtended[] = {
-    IDC_MINIMIZE,
-    IDC_CLOSE,
-    IDC_FRONT,
-    IDC_REAR,
-    IDC_ALL_VIEWS,
-    IDC_FLIP_VERTICAL,
-    IDC_FLIP_HORIZONTAL,
-    IDC_CAPTURE,
-    IDC_FOLDER,
-    IDC_CALENDAR,
-    IDC_SAVE,
-    IDC_DELETE,
-    IDC_CHECK_ALL,
-    IDC_FILE_ALL,
-    IDC_FILE_NORMAL,
-    IDC_FILE_EVENT,
-    IDC_FILE_MOTION,
-    IDC_LARGE_MAP,
-    IDC_SHOW_MAP,
-    IDC_SPEED_ICON,
-    IDC_BRIGHTNESS_ICON,
-    IDC_MUTE,
-    IDC_SPEED_SLIDER,
-    IDC_BRIGHTNESS_SLIDER,
-    IDC_POSITION_TIME,
-    IDC_TOTAL_TIME,
-    IDC_FILE_NAME,
-};
+// Groups of controls that the layouts hide together.
+constexpr std::array kPictureButtons{
+    IDC_FRONT, IDC_REAR, IDC_ALL_VIEWS, IDC_FLIP_VERTICAL, IDC_FLIP_HORIZONTAL, IDC_CAPTURE};
+constexpr std::array kLibraryButtons{IDC_FOLDER,      IDC_CALENDAR,   IDC_SAVE,
+                                     IDC_DELETE,      IDC_CHECK_ALL,  IDC_FILE_ALL,
+                                     IDC_FILE_NORMAL, IDC_FILE_EVENT, IDC_FILE_MOTION};
+constexpr std::array kTransportButtons{IDC_REWIND, IDC_FORWARD, IDC_PLAY, IDC_PREVIOUS, IDC_NEXT};
+constexpr std::array kSpeedAndSoundControls{IDC_SPEED_ICON, IDC_BRIGHTNESS_ICON, IDC_MUTE,
+                                            IDC_SPEED_SLIDER, IDC_BRIGHTNESS_SLIDER};
+constexpr std::array kTexts{IDC_POSITION_TIME, IDC_TOTAL_TIME, IDC_FILE_NAME};
+
+template <std::size_t... N> constexpr auto Join(const std::array<int, N> &...groups)
+{
+    std::array<int, (N + ...)> out{};
+    auto it = out.begin();
+    ((it = std::ranges::copy(groups, it).out), ...);
+    return out;
+}
+
+constexpr auto kHiddenInExtended =
+    Join(std::array{IDC_MINIMIZE, IDC_CLOSE}, kPictureButtons, kLibraryButtons,
+         std::array{IDC_LARGE_MAP, IDC_SHOW_MAP}, kSpeedAndSoundControls, kTexts);
 
 constexpr PlacedControl kLargeMapLayout[] = {
     {IDC_INFORMATION, {150, 12, 37, 28}},
@@ -126,40 +119,10 @@ constexpr PlacedControl kLargeMapLayout[] = {
     {IDC_LARGE_MAP, {897, 12, 37, 28}},
 };
 
-constexpr int kLargeMapHidden[] = {
-    IDC_FRONT,
-    IDC_REAR,
-    IDC_ALL_VIEWS,
-    IDC_FLIP_VERTICAL,
-    IDC_FLIP_HORIZONTAL,
-    IDC_CAPTURE,
-    IDC_EXTEND,
-    IDC_FOLDER,
-    IDC_CALENDAR,
-    IDC_SAVE,
-    IDC_DELETE,
-    IDC_CHECK_ALL,
-    IDC_FILE_ALL,
-    IDC_FILE_NORMAL,
-    IDC_FILE_EVENT,
-    IDC_FILE_MOTION,
-    IDC_REWIND,
-    IDC_FORWARD,
-    IDC_PLAY,
-    IDC_PREVIOUS,
-    IDC_NEXT,
-    IDC_SHOW_MAP,
-    IDC_SPEED_ICON,
-    IDC_BRIGHTNESS_ICON,
-    IDC_MUTE,
-    IDC_POSITION_SLIDER,
-    IDC_SPEED_SLIDER,
-    IDC_VOLUME_SLIDER,
-    IDC_BRIGHTNESS_SLIDER,
-    IDC_POSITION_TIME,
-    IDC_TOTAL_TIME,
-    IDC_FILE_NAME,
-};
+constexpr auto kLargeMapHidden =
+    Join(kPictureButtons, std::array{IDC_EXTEND}, kLibraryButtons, kTransportButtons,
+         std::array{IDC_SHOW_MAP}, kSpeedAndSoundControls,
+         std::array{IDC_POSITION_SLIDER, IDC_VOLUME_SLIDER}, kTexts);
 
 const MapStateGeometry kMapStates[] = {
     {0,
@@ -249,19 +212,19 @@ template <typename T> const T *FindById(std::span<const T> rows, int id)
 
 } // namespace
 
-std::span<const ButtonSpec> Buttons()
+std::span<const ButtonRow> Buttons()
 {
     return kButtons;
 }
-const ButtonSpec *FindButton(int id)
+const ButtonRow *FindButton(int id)
 {
     return FindById(Buttons(), id);
 }
-std::span<const SliderSpec> Sliders()
+std::span<const SliderRow> Sliders()
 {
     return kSliders;
 }
-const SliderSpec *FindSlider(int id)
+const SliderRow *FindSlider(int id)
 {
     return FindById(Sliders(), id);
 }

@@ -16,7 +16,7 @@ using Skin = std::array<std::uint16_t, 5>;
 
 enum class ButtonKind { Push, Check };
 
-struct ButtonSpec {
+struct ButtonRow {
     int id;
     ButtonKind kind;
     Skin skin;              // normal, pressed, hover, disabled, focus
@@ -24,10 +24,10 @@ struct ButtonSpec {
 };
 
 // The 29 skin buttons in the order CreateControls sets them up.
-std::span<const ButtonSpec> Buttons();
-const ButtonSpec *FindButton(int id);
+std::span<const ButtonRow> Buttons();
+const ButtonRow *FindButton(int id);
 
-struct SliderSpec {
+struct SliderRow {
     int id;
     Skin skin; // channel, fill, thumb, pressed thumb, focused thumb
     int minimum;
@@ -36,8 +36,8 @@ struct SliderSpec {
 };
 
 // Position, speed, volume and brightness; the position slider's range is set per recording.
-std::span<const SliderSpec> Sliders();
-const SliderSpec *FindSlider(int id);
+std::span<const SliderRow> Sliders();
+const SliderRow *FindSlider(int id);
 
 struct PlacedControl {
     int id;

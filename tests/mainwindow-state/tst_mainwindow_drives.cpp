@@ -69,6 +69,32 @@ private:
         return dlg;
     }
 
+    // A card of one short recording in a mounted card reader; returns its root.
+    QString MountCardWithOneRecording(FakeDriveTree &tree)
+    {
+        tree.AddDevice(CardReaderPartition());
+        const QString root = tree.MediaPath("CARD");
+        cardgen::RecordingOptions recording;
+        recording.durationMs = 1000;
+        recording.width = 160;
+        recording.height = 90;
+        recording.fps = 5;
+        recording.audio = false;
+        cardgen::CardOptions card;
+        card.root = root;
+        card.recordings = {recording};
+        if (!cardgen::WriteCard(card))
+            return {};
+        tree.WriteMounts({{40, 8, 17, root}});
+        return root;
+    }
+
+    static int AcceptDriveSelection(QDialog &dialog)
+    {
+        static_cast<CSelectDriveDlg &>(dialog).DoDataExchange();
+        return int(QDialog::Accepted);
+    }
+
 private slots:
     void init() { CSoundOutput::Instance().SetBackend(std::make_unique<NoSoundOutput>()); }
     // The fake tree unsets the drive variables when it goes; point them at nothing again.
@@ -83,31 +109,40 @@ private slots:
         QCOMPARE(m_dialogs->MessageBoxCalls().size(), std::size_t(0));
     }
 
+    // --library DIR with a card reader present: the folder is listed first, and the card the
+    // user then picks in the start-up selection is what stays listed.
+    void startupLibraryThenTheCardChosenAtStart()
+    {
+        FakeDriveTree tree;
+        const QString root = MountCardWithOneRecording(tree);
+        QVERIFY(!root.isEmpty());
+        QTemporaryDir folder;
+        auto scripted = std::make_unique<DialogsScripted>();
+        scripted->QueueModal(AcceptDriveSelection);
+        m_dialogs = scripted.get();
+        auto dlg = std::make_unique<COrvelPlayerDlg>(std::move(scripted));
+        dlg->SetStartupLibraryFolder(folder.path());
+        dlg->show();
+        QVERIFY(dlg->OnInitDialog());
+        QTRY_COMPARE(m_dialogs->ModalCalls(), 1);
+        QTest::qWait(100);
+        QCOMPARE(dlg->GetLibraryRoot(), root);
+        QVERIFY(!dlg->GetFolderMode());
+        QCOMPARE(dlg->FileList()->GetItemCount(), 1);
+    }
+
     void cardReaderGivesOneSelectionOverTheShownWindow()
     {
         FakeDriveTree tree;
-        tree.AddDevice(CardReaderPartition());
-        const QString root = tree.MediaPath("CARD");
-        cardgen::RecordingOptions recording;
-        recording.durationMs = 1000;
-        recording.width = 160;
-        recording.height = 90;
-        recording.fps = 5;
-        recording.audio = false;
-        cardgen::CardOptions card;
-        card.root = root;
-        card.recordings = {recording};
-        QVERIFY(cardgen::WriteCard(card));
-        tree.WriteMounts({{40, 8, 17, root}});
+        const QString root = MountCardWithOneRecording(tree);
+        QVERIFY(!root.isEmpty());
 
         auto scripted = std::make_unique<DialogsScripted>();
         COrvelPlayerDlg *window = nullptr;
         bool shownAtSelection = false;
         scripted->QueueModal([&](QDialog &dialog) {
             shownAtSelection = window && window->isVisible();
-            auto &select = static_cast<CSelectDriveDlg &>(dialog);
-            select.DoDataExchange();
-            return int(QDialog::Accepted);
+            return AcceptDriveSelection(dialog);
         });
         auto dlg = MakeWindow(std::move(scripted));
         QVERIFY(dlg);

@@ -144,35 +144,35 @@ private:
 private slots:
     void initTestCase()
     {
-        m_recordings = std::make_unique<QTemporaryDir>(qEnvironmentVariable("QUORVIL_TEST_TMP") +
-                                                       "/mainwindow-rec-XXXXXX");
-        QVERIFY(m_recordings->isValid());
-        for (const bool rear : {false, true}) {
+        // Short 160 x 90 recordings without sound, written into `dir`; returns the path.
+        const auto write = [](const QTemporaryDir &dir, int durationMs, bool rear, bool gps,
+                              const QDateTime &start) {
             cardgen::RecordingOptions options;
-            options.durationMs = 3000;
+            options.durationMs = durationMs;
             options.width = 160;
             options.height = 90;
             options.fps = 10;
             options.rear = rear;
             options.audio = false;
-            options.start = QDateTime(QDate(2014, 7, 21), QTime(9, rear ? 31 : 30, 0));
-            options.path = m_recordings->path() + "/" + cardgen::RecordingFileName(options);
+            options.gps = gps;
+            if (start.isValid())
+                options.start = start;
+            options.path = dir.path() + "/" + cardgen::RecordingFileName(options);
             QString error;
-            QVERIFY2(cardgen::WriteRecording(options, &error), qPrintable(error));
-            (rear ? m_dualPath : m_singlePath) = options.path;
-        }
-        m_noGps = std::make_unique<QTemporaryDir>(qEnvironmentVariable("QUORVIL_TEST_TMP") +
-                                                  "/mainwindow-nogps-XXXXXX");
-        cardgen::RecordingOptions options;
-        options.durationMs = 2000;
-        options.width = 160;
-        options.height = 90;
-        options.fps = 10;
-        options.rear = false;
-        options.audio = false;
-        options.gps = false;
-        options.path = m_noGps->path() + "/" + cardgen::RecordingFileName(options);
-        QVERIFY(cardgen::WriteRecording(options));
+            if (cardgen::WriteRecording(options, &error))
+                return options.path;
+            qWarning("%s", qPrintable(error));
+            return QString();
+        };
+        const QString tmp = qEnvironmentVariable("QUORVIL_TEST_TMP");
+        m_recordings = std::make_unique<QTemporaryDir>(tmp + "/mainwindow-rec-XXXXXX");
+        QVERIFY(m_recordings->isValid());
+        const QDate day(2014, 7, 21);
+        m_singlePath = write(*m_recordings, 3000, false, true, QDateTime(day, QTime(9, 30, 0)));
+        m_dualPath = write(*m_recordings, 3000, true, true, QDateTime(day, QTime(9, 31, 0)));
+        QVERIFY(!m_singlePath.isEmpty() && !m_dualPath.isEmpty());
+        m_noGps = std::make_unique<QTemporaryDir>(tmp + "/mainwindow-nogps-XXXXXX");
+        QVERIFY(!write(*m_noGps, 2000, false, false, QDateTime()).isEmpty());
     }
 
     void startsFramelessAtFixedSize()
@@ -404,8 +404,19 @@ private slots:
         QFETCH(QRect, showMap);
         auto dlg = MakeWindow();
         dlg->m_nMapState = mapState;
+        if (mapState == 16)
+            dlg->LayoutControls(16);
         dlg->ApplyMapStateGeometry(mapState);
         QCOMPARE(dlg->FileList()->isVisible(), !fileList.isNull());
+        // A shown map covers the skin beneath it: no map bar or video art shows through.
+        if (!map.isEmpty()) {
+            const QImage image = dlg->grab().toImage();
+            const QColor surface = image.pixelColor(map.center());
+            for (const QPoint p : {map.topLeft() + QPoint(4, 4), map.bottomRight() - QPoint(4, 4),
+                                   QPoint(740, 649), QPoint(850, 649)})
+                QVERIFY2(image.pixelColor(p) == surface,
+                         qPrintable(QStringLiteral("%1,%2").arg(p.x()).arg(p.y())));
+        }
         if (!fileList.isNull())
             QCOMPARE(dlg->FileList()->geometry(), fileList);
         QCOMPARE(dlg->MapWindow()->geometry(), map);
@@ -517,11 +528,20 @@ private slots:
         QVERIFY(dlg->ControlTop()->isVisible());
         QVERIFY(dlg->Control(1008)->isVisible());
         dlg->ControlFileList()->show();
+        // The control bar's file list button (1081) was on while the panel showed.
+        auto *fileListButton = dlg->ControlPanel()->findChild<CKipSkinButton *>("1081");
+        if (!fileListButton) {
+            fileListButton =
+                new CKipSkinButton(dlg->ControlPanel(), CKipSkinButton::Kind::CheckBox, 1081);
+            fileListButton->setObjectName("1081");
+        }
+        fileListButton->SetCheck(1);
         QTest::mouseMove(dlg.get(), QPoint(300, h / 2));
         QCOMPARE(dlg->m_nPointerZone, 22);
         QVERIFY(!dlg->ControlPanel()->isVisible());
         QVERIFY(!dlg->ControlTop()->isVisible());
         QVERIFY(!dlg->ControlFileList()->isVisible());
+        QCOMPARE(fileListButton->GetCheck(), 0);
         QVERIFY(!dlg->Control(1008)->isVisible());
         QTest::mouseMove(dlg.get(), QPoint(300, h - 10));
         QCOMPARE(dlg->m_nPointerZone, 21);
