@@ -16,9 +16,10 @@ export QT_QPA_PLATFORM=xcb LANG=C
 "$viewer" >"$work/viewer.log" 2>&1 &
 pid=$!
 
+# The mapped one: the viewer also owns unmapped windows of the same name.
 window=""
 for _ in $(seq 1 100); do
-    window=$(xdotool search --name '^Quorvil$' 2>/dev/null | head -n1 || true)
+    window=$(xdotool search --onlyvisible --name '^Quorvil$' 2>/dev/null | head -n1 || true)
     [ -n "$window" ] && break
     sleep 0.1
 done
