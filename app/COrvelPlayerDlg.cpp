@@ -1489,6 +1489,9 @@ void COrvelPlayerDlg::StopAndReset()
     } else if (m_nMapState == 16) {
         m_nMapState = 0;
         LayoutControls(m_nDisplayMode);
+        // Layout kind 1 leaves the list as it was before the large map (short, when the small
+        // map was shown) and the Show map button in its "Hide Map" look: the hidden map's ones.
+        ApplyMapStateGeometry(0);
     }
     m_sensorLoader.Stop();
     DrawGSensorGraph();

@@ -646,6 +646,26 @@ private slots:
         QCOMPARE(dlg->Control(1019)->geometry(), QRect(973, 639, 37, 22));
     }
 
+    // Small map, then large map, then the end of the list: the hidden map's geometry, not the
+    // short list and an empty gap below it.
+    void stopFromTheLargeMapGivesTheListItsFullHeight()
+    {
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        DoubleClickRow(*dlg, 0);
+        dlg->OnCommand(1019);
+        QCOMPARE(dlg->m_nMapState, 8);
+        dlg->OnCommand(1018);
+        QCOMPARE(dlg->m_nMapState, 16);
+        dlg->StopAndReset();
+        QCOMPARE(dlg->m_nMapState, 0);
+        QVERIFY(dlg->FileList()->isVisible());
+        QCOMPARE(dlg->FileList()->geometry(), QRect(695, 126, 329, 508));
+        QCOMPARE(dlg->MapWindow()->geometry().size(), QSize(0, 0));
+        QCOMPARE(dlg->Control(1019)->geometry(), QRect(973, 639, 37, 22));
+        QCOMPARE(dlg->Button(1019)->toolTip(), QStringLiteral("Show Map"));
+    }
+
     void pageDownAndPageUpChangeRecording()
     {
         auto dlg = MakeListedWindow();
