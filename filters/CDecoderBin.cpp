@@ -10,6 +10,7 @@ namespace
 Q_LOGGING_CATEGORY(lcFilters, "quorvil.filters")
 
 constexpr char kH264Caps[] = "video/x-h264";
+constexpr unsigned kInputQueueBytes = 64u * 1024u * 1024u;
 
 // GstVideoOrientationMethod values of videoflip's "video-direction".
 constexpr int kOrientIdentity = 0;
@@ -50,7 +51,11 @@ std::unique_ptr<CBaseFilter> CDecoderBin::Create()
     auto queue = MakeElement("queue", "input");
     if (!queue)
         return nullptr;
-    g_object_set(queue.get(), "max-size-buffers", 0u, nullptr);
+    // Bounded by bytes only: when one stream's data is missing for a while (a damaged file),
+    // the other channel's queue must not fill up on time and stall the splitter before the
+    // first stream has its first frame.
+    g_object_set(queue.get(), "max-size-buffers", 0u, "max-size-time", guint64(0), "max-size-bytes",
+                 guint(kInputQueueBytes), nullptr);
     auto parser = MakeElement("h264parse", "h264-parser");
     auto balance = MakeElement("videobalance", "brightness");
     auto flip = MakeElement("videoflip", "flip");

@@ -23,7 +23,7 @@ Q_LOGGING_CATEGORY(lcGraph, "quorvil.playback")
 
 constexpr char kPadsCompleteMessage[] = "quorvil-pads-complete";
 constexpr int kSplitterTimeoutMs = 10000;
-constexpr int kPrerollTimeoutMs = 15000;
+constexpr int kPrerollTimeoutMs = 5000;
 constexpr int kMaxConnectAttempts = 3;
 constexpr qint64 kSniffBytes = 64 * 1024;
 // E_NOINTERFACE: a component without the element the graph needs.
@@ -482,7 +482,10 @@ HRESULT CDShowGraph::StopWhenReady()
         qCWarning(lcGraph) << "graph refused to pause";
     } else if (!PumpBusUntil([this] { return m_bAsyncDone || m_bEndOfStream || m_bSplitterFailed; },
                              kPrerollTimeoutMs)) {
+        // A damaged file whose streams never deliver a first picture would only hang the
+        // transport: the build counts as failed.
         qCWarning(lcGraph) << "no first frame in time";
+        return E_FAIL;
     }
     m_nState = PlayState::Stopped;
     m_bBuilt = true;
@@ -616,6 +619,8 @@ HRESULT CDShowGraph::SetPositions(std::int64_t current100ns)
     current100ns = std::max<std::int64_t>(current100ns, 0);
     HoldPreroll(false);
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    // A completion already on the bus belongs to an earlier seek, not to this one.
+    DrainBus();
     if (!gst_element_seek(m_pGraphBuilder.get(), m_fAppliedRate, GST_FORMAT_TIME, flags,
                           GST_SEEK_TYPE_SET, From100nsToNs(current100ns), GST_SEEK_TYPE_NONE,
                           GST_CLOCK_TIME_NONE))

@@ -32,7 +32,11 @@ std::vector<double> BareSeeks(const QString &path)
     gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
     WaitAsyncDone(pipeline.get());
     std::vector<double> ms;
+    auto bus = GstBusHandle::Adopt(gst_element_get_bus(pipeline.get()));
     for (std::uint32_t target : SeekTargets()) {
+        // Nothing stale may count as this seek's completion.
+        while (auto stale = GstMessageHandle::Adopt(gst_bus_pop(bus.get()))) {
+        }
         QElapsedTimer timer;
         timer.start();
         gst_element_seek_simple(
@@ -57,6 +61,7 @@ std::vector<double> PlayerSeeks(CDShowPlayer &player, const QString &path)
         const auto frontBefore = front->FramesShown();
         const auto rearBefore = rear->FramesShown();
         QElapsedTimer timer;
+        double settledMs = -1;
         timer.start();
         player.SeekTo(target);
         // Shown: the graph settled on the seek and both windows got their new frame.
@@ -65,8 +70,12 @@ std::vector<double> PlayerSeeks(CDShowPlayer &player, const QString &path)
                timer.elapsed() < 20000) {
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
             player.GetPositionMs();
+            if (!player.Graph()->IsSeekPending() && settledMs < 0)
+                settledMs = timer.nsecsElapsed() / 1e6;
         }
         ms.push_back(timer.nsecsElapsed() / 1e6);
+        if (qEnvironmentVariableIsSet("QUORVIL_BENCH_TRACE"))
+            std::printf("seek %u: %.1f ms (settled %.1f)\n", target, ms.back(), settledMs);
     }
     player.Close();
     return ms;
