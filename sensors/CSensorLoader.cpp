@@ -192,20 +192,16 @@ void CSensorLoader::Deliver(Delivery delivery)
     }
 }
 
-bool CSensorLoader::event(QEvent *event)
+void CSensorLoader::customEvent(QEvent *event)
 {
-    if (event->type() == WakeEventType()) {
-        DrainInbox();
-        return true;
-    }
-    return QObject::event(event);
-}
-
-void CSensorLoader::DrainInbox()
-{
+    // The worker made the wake-up event under the inbox mutex, so the mutex is taken before the
+    // event is read: that orders the two for ThreadSanitizer as well, which cannot see Qt's own
+    // hand-over of posted events (QtCore is not instrumented).
     std::vector<Delivery> deliveries;
     {
         const std::lock_guard lock(m_inboxMutex);
+        if (event->type() != WakeEventType())
+            return;
         deliveries.swap(m_inbox);
         m_bWakePending = false;
     }

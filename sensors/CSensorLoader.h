@@ -96,7 +96,8 @@ signals:
     void loadEnded(CSensorLoader::LoadResult result);
 
 protected:
-    bool event(QEvent *event) override;
+    // UI thread: the worker's wake-up; takes every queued delivery.
+    void customEvent(QEvent *event) override;
 
 private:
     // What the worker hands to the UI thread: a chunk of records, or the end of its load.
@@ -118,8 +119,6 @@ private:
                          std::uint64_t readLimit, std::unique_ptr<CBaseFilter> source);
     // Worker: queues a delivery and, unless one is pending, posts a wake-up to the UI thread.
     void Deliver(Delivery delivery);
-    // UI thread: takes every queued delivery.
-    void DrainInbox();
     // UI thread: a chunk or the end of the worker of `generation` arrived.
     void OnChunk(std::uint64_t generation, const CTextData &chunk);
     void OnWorkerEnded(std::uint64_t generation, LoadResult result);

@@ -57,8 +57,8 @@ struct RecordingOptions {
     // sentences carry this time minus 9 hours as UTC, the way the viewer reads them back.
     QDateTime start = QDateTime(QDate(2014, 7, 21), QTime(9, 30, 0));
     int durationMs = 10000;
-    int width = 320;  // even, 32..1920
-    int height = 180; // even, 32..1080
+    int width = 320;  // even, 16..1920
+    int height = 180; // even, 16..1080
     int fps = 30;
     bool rear = true; // a second (rear) video stream
     Container container = Container::Avi;
