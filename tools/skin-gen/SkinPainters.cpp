@@ -371,14 +371,16 @@ QImage strip(int w, int h, bool edgeTop)
     return img;
 }
 
+// A dark chip without an outline: the static draws its text from the top-left corner with
+// the baseline on the bottom rows, so a frame would run through the figures.
 QImage textBackground(int w, int h)
 {
     QImage img = blank(w, h, pal::keyGreen);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, false);
-    p.setPen(QColor(48, 48, 52));
+    p.setPen(Qt::NoPen);
     p.setBrush(pal::well);
-    p.drawRoundedRect(QRect(0, 0, w - 1, h - 1), 2, 2);
+    p.drawRoundedRect(QRect(0, 0, w, h), 2, 2);
     return img;
 }
 
