@@ -358,6 +358,9 @@ private slots:
         QCOMPARE(dlg->Slider(1023)->maximum(), 150);
         QCOMPARE(dlg->Slider(1023)->value(), 0);
         QCOMPARE(dlg->Button(1026)->GetCheck(), 0);
+        for (const int id : {1020, 1021, 1022, 1023})
+            QVERIFY2(!dlg->Slider(id)->GetWheelPasses(), qPrintable(QString::number(id)));
+        QCOMPARE(dlg->Slider(1020)->geometry(), QRect(30, 474, 391, 20)); // laid out after 39, 477
     }
 
     void normalLayout_data()
