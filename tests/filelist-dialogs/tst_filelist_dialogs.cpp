@@ -29,15 +29,17 @@ public:
 // Runs `answer` on the modal dialog once it is up (the modal loop is running by then).
 void AnswerModal(std::function<void(QWidget *)> answer)
 {
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [answer, poll] {
+    // A timer of the application's that goes once it has answered (nothing keeps itself alive).
+    auto *poll = new QTimer(qApp);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, answer = std::move(answer)] {
         if (QWidget *modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            poll->deleteLater();
             answer(modal);
-            return;
         }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
+    });
+    poll->start();
 }
 
 QPushButton *ButtonWithText(QWidget *dialog, const QString &text)
