@@ -196,7 +196,18 @@ HRESULT CDShowGraph::AddFilter(GstElement *element, const char *name)
     gst_object_set_name(GST_OBJECT(element), name);
     // The pipeline takes a reference of its own (handles hold no floating references); the
     // caller keeps its handle.
-    return gst_bin_add(GST_BIN(m_pGraphBuilder.get()), element) ? S_OK : E_FAIL;
+    if (!gst_bin_add(GST_BIN(m_pGraphBuilder.get()), element))
+        return E_FAIL;
+    return JoinRunningGraph(element) ? S_OK : E_FAIL;
+}
+
+// The splitter already runs while the chains are built. An element it gets linked to must be
+// in the graph's state first: its first push (sticky events ahead of the held data) into a
+// still inactive pad would fail with "flushing" and stop the splitter for good, so the file
+// would never show a first frame.
+bool CDShowGraph::JoinRunningGraph(GstElement *element)
+{
+    return gst_element_sync_state_with_parent(element);
 }
 
 // Runs the splitter until it has exposed all its pads (their data held back), or failed.
@@ -448,7 +459,8 @@ HRESULT CDShowGraph::IntelligentConnect(GstPad *src, GstPad *sink, int depth)
         gst_bin_add(GST_BIN(m_pGraphBuilder.get()), element.get());
         const auto in = GstPadHandle::Adopt(gst_element_get_static_pad(element.get(), "sink"));
         const auto out = GstPadHandle::Adopt(gst_element_get_static_pad(element.get(), "src"));
-        if (in && out && gst_pad_link(src, in.get()) == GST_PAD_LINK_OK) {
+        if (in && out && JoinRunningGraph(element.get()) &&
+            gst_pad_link(src, in.get()) == GST_PAD_LINK_OK) {
             // A decoder goes straight to the input; a parser may still need its decoder.
             const bool isDecoder =
                 gst_element_factory_list_is_type(factory, GST_ELEMENT_FACTORY_TYPE_DECODER);
@@ -462,6 +474,7 @@ HRESULT CDShowGraph::IntelligentConnect(GstPad *src, GstPad *sink, int depth)
             }
             gst_pad_unlink(src, in.get());
         }
+        gst_element_set_state(element.get(), GST_STATE_NULL);
         gst_bin_remove(GST_BIN(m_pGraphBuilder.get()), element.get());
     }
     gst_plugin_feature_list_free(candidates);
@@ -619,12 +632,16 @@ HRESULT CDShowGraph::SetPositions(std::int64_t current100ns)
     current100ns = std::max<std::int64_t>(current100ns, 0);
     HoldPreroll(false);
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
-    // A completion already on the bus belongs to an earlier seek, not to this one.
-    DrainBus();
-    if (!gst_element_seek(m_pGraphBuilder.get(), m_fAppliedRate, GST_FORMAT_TIME, flags,
-                          GST_SEEK_TYPE_SET, From100nsToNs(current100ns), GST_SEEK_TYPE_NONE,
-                          GST_CLOCK_TIME_NONE))
+    GstEvent *seek =
+        gst_event_new_seek(m_fAppliedRate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
+                           From100nsToNs(current100ns), GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+    // The pipeline's completion message carries no sequence number of its own: the seek's
+    // number, which its new segment carries to every renderer, tells a late completion of an
+    // earlier seek from this one's.
+    const std::uint32_t seqnum = gst_event_get_seqnum(seek);
+    if (!gst_element_send_event(m_pGraphBuilder.get(), seek))
         return E_FAIL;
+    m_nSeekSeqnum = seqnum;
     m_bEndOfStream = false;
     m_bSeekPending = true;
     m_llSeekTarget = current100ns;
@@ -785,7 +802,8 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         // The pipeline's own: every sink has its frame (after a build or a flushing seek).
         if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_pGraphBuilder.get())) {
             m_bAsyncDone = true;
-            m_bSeekPending = false;
+            if (m_bSeekPending && RenderersSettledOnSeek())
+                m_bSeekPending = false;
         }
         break;
     case GST_MESSAGE_DURATION_CHANGED:
@@ -798,6 +816,13 @@ void CDShowGraph::HandleMessage(GstMessage *message)
     default:
         break;
     }
+}
+
+bool CDShowGraph::RenderersSettledOnSeek() const
+{
+    return std::all_of(m_pRenderer.begin(), m_pRenderer.end(), [this](const auto &renderer) {
+        return !renderer || renderer->SettledSeqnum() == m_nSeekSeqnum;
+    });
 }
 
 // ---- teardown -------------------------------------------------------------------------------

@@ -111,6 +111,7 @@ private:
     GstElement *DecoderElement(int index) const;
     void CreateAudioRenderer();
     HRESULT AddFilter(GstElement *element, const char *name);
+    static bool JoinRunningGraph(GstElement *element);
     HRESULT ConnectFilters(GstElement *upstream, GstElement *downstream);
     HRESULT IntelligentConnect(GstPad *src, GstPad *sink, int depth);
     HRESULT StartSplitter();
@@ -126,6 +127,8 @@ private:
     // Reads the bus (blocking, bounded) until done() holds; false on timeout.
     template <typename Done> bool PumpBusUntil(Done done, int timeoutMs);
     void ApplyVolume();
+    // Every video renderer has its first frame (or its end) of the latest seek.
+    bool RenderersSettledOnSeek() const;
 
     static void OnPadAdded(GstElement *splitter, GstPad *pad, gpointer self);
     static void OnNoMorePads(GstElement *splitter, gpointer self);
@@ -162,6 +165,7 @@ private:
     bool m_bSeekPending = false;
     bool m_bAsyncDone = false;
     std::int64_t m_llSeekTarget = 0; // 100-ns units
+    std::uint32_t m_nSeekSeqnum = 0; // of the latest seek event sent
     bool m_bRefreshPosted = false;
     int m_nRefreshChannel = 0;
 

@@ -69,6 +69,12 @@ std::unique_ptr<CVideoRenderer> CVideoRenderer::Create()
     callbacks.new_preroll = &CVideoRenderer::OnNewPreroll;
     callbacks.new_sample = &CVideoRenderer::OnNewSample;
     gst_app_sink_set_callbacks(GST_APP_SINK(sink.get()), &callbacks, renderer.get(), nullptr);
+    const auto pad = GstPadHandle::Adopt(gst_element_get_static_pad(sink.get(), "sink"));
+    renderer->m_nSinkProbe =
+        gst_pad_add_probe(pad.get(),
+                          static_cast<GstPadProbeType>(GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM |
+                                                       GST_PAD_PROBE_TYPE_BUFFER),
+                          &CVideoRenderer::OnSinkData, renderer.get(), nullptr);
     renderer->m_sink = std::move(sink);
     return renderer;
 }
@@ -79,6 +85,10 @@ CVideoRenderer::~CVideoRenderer()
     if (m_sink) {
         GstAppSinkCallbacks none{};
         gst_app_sink_set_callbacks(GST_APP_SINK(m_sink.get()), &none, nullptr, nullptr);
+        if (m_nSinkProbe) {
+            const auto pad = GstPadHandle::Adopt(gst_element_get_static_pad(m_sink.get(), "sink"));
+            gst_pad_remove_probe(pad.get(), m_nSinkProbe);
+        }
     }
     Detach();
 }
@@ -97,6 +107,22 @@ GstFlowReturn CVideoRenderer::OnNewSample(GstAppSink *sink, gpointer self)
     static_cast<CVideoRenderer *>(self)->Offer(
         GstSampleHandle::Adopt(gst_app_sink_pull_sample(sink)));
     return GST_FLOW_OK;
+}
+
+GstPadProbeReturn CVideoRenderer::OnSinkData(GstPad *, GstPadProbeInfo *info, gpointer self)
+{
+    auto *renderer = static_cast<CVideoRenderer *>(self);
+    // A flushing seek's segment carries the seek's sequence number; the first frame (or the
+    // end) after it shows that this sink has settled on that seek.
+    if (info->type & GST_PAD_PROBE_TYPE_BUFFER) {
+        renderer->m_nSettledSeqnum = renderer->m_nSegmentSeqnum.load();
+    } else if (GstEvent *event = GST_PAD_PROBE_INFO_EVENT(info)) {
+        if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT)
+            renderer->m_nSegmentSeqnum = gst_event_get_seqnum(event);
+        else if (GST_EVENT_TYPE(event) == GST_EVENT_EOS)
+            renderer->m_nSettledSeqnum = renderer->m_nSegmentSeqnum.load();
+    }
+    return GST_PAD_PROBE_OK;
 }
 
 void CVideoRenderer::Offer(GstSampleHandle sample)

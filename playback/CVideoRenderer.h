@@ -43,6 +43,9 @@ public:
     std::optional<std::int64_t> CurrentStreamTimeNs();
     // Frames handed to the window since creation.
     std::uint64_t FramesShown() const { return m_nFramesShown; }
+    // Sequence number of the seek (the segment it started) whose first frame, or end, has
+    // reached the sink; 0 before any. Any thread.
+    std::uint32_t SettledSeqnum() const { return m_nSettledSeqnum; }
 
     // While held, a frame the sink prerolls on is not shown: after a pause from playing it is
     // the frame after the position, not the one at it. A seek wants its preroll frame.
@@ -60,6 +63,8 @@ private:
     CVideoRenderer() = default;
     static GstFlowReturn OnNewPreroll(GstAppSink *sink, gpointer self);
     static GstFlowReturn OnNewSample(GstAppSink *sink, gpointer self);
+    // Streaming thread: notes which segment the data arriving at the sink belongs to.
+    static GstPadProbeReturn OnSinkData(GstPad *pad, GstPadProbeInfo *info, gpointer self);
     // Streaming thread: wraps the sample and posts the hand-over unless one is pending.
     void Offer(GstSampleHandle sample);
     // UI thread.
@@ -69,6 +74,9 @@ private:
     QPointer<CStaticView> m_view; // UI thread
 
     std::atomic<bool> m_bHoldPreroll = false; // set on the UI thread, read when prerolling
+    gulong m_nSinkProbe = 0;
+    std::atomic<std::uint32_t> m_nSegmentSeqnum = 0; // streaming thread
+    std::atomic<std::uint32_t> m_nSettledSeqnum = 0; // written by the streaming thread
     std::mutex m_mutex;
     QImage m_pendingFrame;             // guarded by m_mutex
     std::int64_t m_nPendingTimeNs = 0; // guarded by m_mutex
