@@ -16,6 +16,7 @@ namespace
 {
 constexpr int kDurationMs = 10000;
 constexpr int kSeeks = 25;
+constexpr int kRounds = 3;
 
 std::vector<std::uint32_t> SeekTargets()
 {
@@ -97,16 +98,28 @@ int main(int argc, char **argv)
     CDShowPlayer player;
     player.AttachWindows(&front, &rear);
 
-    const std::vector<double> bare = BareSeeks(path);
-    const std::vector<double> ours = PlayerSeeks(player, path);
-    if (ours.size() != bare.size()) {
-        std::fprintf(stderr, "the player could not open the recording\n");
-        return 1;
+    // The machine is shared: the two runs alternate, and the ratio is the median of the
+    // rounds' ratios, so load that comes and goes weighs on both sides alike.
+    std::vector<double> ours, bare, ratios;
+    for (int round = 0; round < kRounds; ++round) {
+        const std::vector<double> bareRound = BareSeeks(path);
+        const std::vector<double> oursRound = PlayerSeeks(player, path);
+        if (oursRound.size() != bareRound.size()) {
+            std::fprintf(stderr, "the player could not open the recording\n");
+            return 1;
+        }
+        ratios.push_back(Median(oursRound) / std::max(Median(bareRound), 1e-3));
+        std::printf("round %d: median %.1f ms, bare %.1f ms, ratio %.2f\n", round + 1,
+                    Median(oursRound), Median(bareRound), ratios.back());
+        ours.insert(ours.end(), oursRound.begin(), oursRound.end());
+        bare.insert(bare.end(), bareRound.begin(), bareRound.end());
     }
-    std::printf("accurate seek to a shown frame, dual 1280x720, %d seeks: median %.1f ms, worst "
-                "%.1f ms (bare pipeline: median %.1f ms, worst %.1f ms)\n",
-                kSeeks, Median(ours), *std::max_element(ours.begin(), ours.end()), Median(bare),
-                *std::max_element(bare.begin(), bare.end()));
-    PrintResult("playback-seek", Median(ours), Median(bare), "ms", 1.2);
+    std::printf("accurate seek to a shown frame, dual 1280x720, %d x %d seeks: median %.1f ms, "
+                "worst %.1f ms (bare pipeline: median %.1f ms, worst %.1f ms), median ratio "
+                "%.2f\n",
+                kRounds, kSeeks, Median(ours), *std::max_element(ours.begin(), ours.end()),
+                Median(bare), *std::max_element(bare.begin(), bare.end()), Median(ratios));
+    // Reported as the median baseline scaled by the median ratio of the rounds.
+    PrintResult("playback-seek", Median(bare) * Median(ratios), Median(bare), "ms", 1.2);
     return 0;
 }
