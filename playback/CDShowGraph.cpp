@@ -25,6 +25,7 @@ constexpr char kPadsCompleteMessage[] = "quorvil-pads-complete";
 constexpr int kSplitterTimeoutMs = 10000;
 constexpr int kPrerollTimeoutMs = 5000;
 constexpr int kMaxConnectAttempts = 3;
+constexpr qint64 kSeekSettleGraceMs = 2000;
 constexpr qint64 kSniffBytes = 64 * 1024;
 // E_NOINTERFACE: a component without the element the graph needs.
 constexpr HRESULT kNoInterface = static_cast<HRESULT>(0x80004002u);
@@ -605,6 +606,10 @@ std::optional<std::int64_t> CDShowGraph::GetCurrentPosition()
         if (const auto duration = GetDuration())
             return duration;
     }
+    // A component that does not pass the seek's number on must not freeze the position:
+    // once the pipeline has settled and some time has passed, the seek counts as done.
+    if (m_bSeekPending && m_bAsyncDone && m_seekClock.elapsed() > kSeekSettleGraceMs)
+        m_bSeekPending = false;
     if (m_bSeekPending)
         return m_llSeekTarget;
     gint64 ns = 0;
@@ -642,6 +647,8 @@ HRESULT CDShowGraph::SetPositions(std::int64_t current100ns)
     if (!gst_element_send_event(m_pGraphBuilder.get(), seek))
         return E_FAIL;
     m_nSeekSeqnum = seqnum;
+    m_bAsyncDone = false;
+    m_seekClock.start();
     m_bEndOfStream = false;
     m_bSeekPending = true;
     m_llSeekTarget = current100ns;

@@ -5,6 +5,7 @@
 #include "platform/HResult.h"
 #include "playback/PlayState.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -166,6 +167,7 @@ private:
     bool m_bAsyncDone = false;
     std::int64_t m_llSeekTarget = 0; // 100-ns units
     std::uint32_t m_nSeekSeqnum = 0; // of the latest seek event sent
+    QElapsedTimer m_seekClock;       // since the latest seek
     bool m_bRefreshPosted = false;
     int m_nRefreshChannel = 0;
 
