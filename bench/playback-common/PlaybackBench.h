@@ -10,9 +10,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gst/gst.h>
 #include <sys/resource.h>
@@ -99,6 +101,33 @@ inline bool WaitAsyncDone(GstElement *pipeline, int timeoutMs = 20000)
             return true;
     }
     return false;
+}
+
+// Runs the event loop until done() holds or timeoutMs passed, looking at done() every pollMs.
+// The thread sleeps between events: a spinning wait would take a core from the decoders (and
+// count as the player's CPU).
+template <typename Done> bool WaitUntil(Done done, int timeoutMs, int pollMs = 2)
+{
+    if (done())
+        return true;
+    QElapsedTimer timer;
+    timer.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setTimerType(Qt::PreciseTimer);
+    poll.setInterval(pollMs);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || timer.elapsed() >= timeoutMs)
+            loop.quit();
+    });
+    poll.start();
+    loop.exec();
+    return done();
+}
+
+inline void RunEventLoopFor(int ms)
+{
+    WaitUntil([] { return false; }, ms, 20);
 }
 
 // CPU time (user + system) of this process so far, in ms.

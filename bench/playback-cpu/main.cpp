@@ -16,14 +16,6 @@ constexpr int kMeasureMs = 4000;
 constexpr int kLeadInMs = 500;
 constexpr int kRounds = 3;
 
-void RunEventLoopFor(int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-}
-
 // CPU per second of wall time over the measuring window, after the lead-in.
 double MeasureCpuPerSecond()
 {

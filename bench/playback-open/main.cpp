@@ -35,8 +35,7 @@ double PlayerOpenMs(CDShowPlayer &player, const QString &path)
         return -1;
     CVideoRenderer *front = player.Graph()->Renderer(0);
     CVideoRenderer *rear = player.Graph()->Renderer(1);
-    while ((front->FramesShown() == 0 || rear->FramesShown() == 0) && timer.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    WaitUntil([&] { return front->FramesShown() > 0 && rear->FramesShown() > 0; }, 20000);
     const double ms = timer.nsecsElapsed() / 1e6;
     player.Close();
     return front && rear ? ms : -1;

@@ -66,14 +66,16 @@ std::vector<double> PlayerSeeks(CDShowPlayer &player, const QString &path)
         timer.start();
         player.SeekTo(target);
         // Shown: the graph settled on the seek and both windows got their new frame.
-        while ((player.Graph()->IsSeekPending() || front->FramesShown() == frontBefore ||
-                rear->FramesShown() == rearBefore) &&
-               timer.elapsed() < 20000) {
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 2);
-            player.GetPositionMs();
-            if (!player.Graph()->IsSeekPending() && settledMs < 0)
-                settledMs = timer.nsecsElapsed() / 1e6;
-        }
+        WaitUntil(
+            [&] {
+                player.GetPositionMs(); // reads the bus
+                const bool settled = !player.Graph()->IsSeekPending();
+                if (settled && settledMs < 0)
+                    settledMs = timer.nsecsElapsed() / 1e6;
+                return settled && front->FramesShown() != frontBefore &&
+                       rear->FramesShown() != rearBefore;
+            },
+            20000, 1);
         ms.push_back(timer.nsecsElapsed() / 1e6);
         if (qEnvironmentVariableIsSet("QUORVIL_BENCH_TRACE"))
             std::printf("seek %u: %.1f ms (settled %.1f)\n", target, ms.back(), settledMs);
