@@ -1,9 +1,13 @@
 #include "filters/CFilterRegistry.h"
 
-namespace {
+namespace
+{
 constexpr HRESULT REGDB_E_CLASSNOTREG = static_cast<HRESULT>(0x80040154u);
 
-QString Key(const QString &clsid) { return clsid.trimmed().toUpper(); }
+QString Key(const QString &clsid)
+{
+    return clsid.trimmed().toUpper();
+}
 } // namespace
 
 CFilterRegistry &CFilterRegistry::Instance()
@@ -21,7 +25,10 @@ void CFilterRegistry::Register(const QString &clsid, Factory factory)
     m_factories.insert(Key(clsid), std::move(factory));
 }
 
-void CFilterRegistry::Unregister(const QString &clsid) { m_factories.remove(Key(clsid)); }
+void CFilterRegistry::Unregister(const QString &clsid)
+{
+    m_factories.remove(Key(clsid));
+}
 
 bool CFilterRegistry::IsRegistered(const QString &clsid) const
 {

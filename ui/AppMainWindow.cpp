@@ -1,10 +1,17 @@
 #include "ui/AppMainWindow.h"
 
-namespace {
+namespace
+{
 // Set and read on the UI thread only.
 IAppMainWindow *g_mainWindow = nullptr;
 } // namespace
 
-void SetAppMainWindow(IAppMainWindow *window) { g_mainWindow = window; }
+void SetAppMainWindow(IAppMainWindow *window)
+{
+    g_mainWindow = window;
+}
 
-IAppMainWindow *GetAppMainWindow() { return g_mainWindow; }
+IAppMainWindow *GetAppMainWindow()
+{
+    return g_mainWindow;
+}
