@@ -4,8 +4,10 @@
 // pipeline for the same file (the baseline), timing helpers and the result line.
 
 #include "filters/GstHandle.h"
+#include "playback/CDShowPlayer.h"
 #include "platform/SoundOutput.h"
 #include "tools/make-card/CardGenerator.h"
+#include "ui/CStaticView.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -27,6 +29,23 @@
 
 namespace playback_bench
 {
+
+// The player with two shown video windows of the main window's size, as the viewer has it.
+// The windows are declared first so they outlive the player.
+struct BenchPlayer {
+    CStaticView front;
+    CStaticView rear;
+    CDShowPlayer player;
+
+    BenchPlayer()
+    {
+        for (CStaticView *view : {&front, &rear}) {
+            view->resize(344, 194);
+            view->show();
+        }
+        player.AttachWindows(&front, &rear);
+    }
+};
 
 // No display and settings of our own: set before QApplication exists.
 inline QTemporaryDir &PrepareEnvironment()

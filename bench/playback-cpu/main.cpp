@@ -55,13 +55,8 @@ int main(int argc, char **argv)
     gst_init(&argc, &argv);
     const QString path = MakeDualRecording(dir, 1920, 1080, kLeadInMs + kMeasureMs + 1500);
 
-    CStaticView front, rear;
-    front.resize(344, 194);
-    rear.resize(344, 194);
-    front.show();
-    rear.show();
-    CDShowPlayer player;
-    player.AttachWindows(&front, &rear);
+    BenchPlayer bench;
+    CDShowPlayer &player = bench.player;
 
     // The machine is shared: the two runs alternate, and the ratio is the median of the
     // rounds' ratios, so load that comes and goes weighs on both sides alike.

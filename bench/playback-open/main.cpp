@@ -49,13 +49,8 @@ int main(int argc, char **argv)
     gst_init(&argc, &argv);
     const QString path = MakeDualRecording(dir, 1920, 1080, 4000);
 
-    CStaticView front, rear;
-    front.resize(344, 194);
-    rear.resize(344, 194);
-    front.show();
-    rear.show();
-    CDShowPlayer player;
-    player.AttachWindows(&front, &rear);
+    BenchPlayer bench;
+    CDShowPlayer &player = bench.player;
 
     // One warm-up of each (plugin loading, file cache), then alternating runs.
     BareOpenMs(path);
