@@ -127,6 +127,22 @@ int InformationWindows(QWidget &owner)
     return int(owner.findChildren<CInformationDlg *>().size());
 }
 
+// Two USB card readers: the camera's card and another stick, both mounted.
+struct CardAndStick {
+    QString card;
+    QString stick;
+    std::vector<FakeDriveTree::Mount> mounts; // card first, then the stick
+};
+
+CardAndStick MountCardAndStick(FakeDriveTree &tree)
+{
+    CardAndStick drives{tree.MediaPath("anna/CAMERA"), tree.MediaPath("anna/STICK"), {}};
+    AddCard(tree, "sdb", 17, 40, "CAMERA", drives.mounts, drives.card);
+    AddCard(tree, "sdc", 33, 41, "STICK", drives.mounts, drives.stick);
+    tree.WriteMounts(drives.mounts);
+    return drives;
+}
+
 } // namespace
 
 class TestDrivesViewer : public QObject
@@ -281,12 +297,7 @@ void TestDrivesViewer::probeRunsSelectionOnlyWithADrive()
 void TestDrivesViewer::removalOfAnotherDriveLeavesAllAlone()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString card = tree.MediaPath("anna/CAMERA");
-    const QString stick = tree.MediaPath("anna/STICK");
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
-    AddCard(tree, "sdc", 33, 41, "STICK", mounts, stick);
-    tree.WriteMounts(mounts);
+    const auto [card, stick, mounts] = MountCardAndStick(tree);
     RecordingHost host;
     host.libraryRoot = card;
     DialogsScripted dialogs;
@@ -304,12 +315,7 @@ void TestDrivesViewer::removalOfAnotherDriveLeavesAllAlone()
 void TestDrivesViewer::removalOfTheCardWhileListedResets()
 {
     FakeDriveTree tree;
-    std::vector<FakeDriveTree::Mount> mounts;
-    const QString card = tree.MediaPath("anna/CAMERA");
-    const QString stick = tree.MediaPath("anna/STICK");
-    AddCard(tree, "sdb", 17, 40, "CAMERA", mounts, card);
-    AddCard(tree, "sdc", 33, 41, "STICK", mounts, stick);
-    tree.WriteMounts(mounts);
+    const auto [card, stick, mounts] = MountCardAndStick(tree);
     RecordingHost host;
     host.window.resize(1022, 682);
     host.libraryRoot = card;
