@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
 #include <QUrlQuery>
 
 #include <cmath>
@@ -31,9 +32,13 @@ QString CMapView::DrawCurrent(std::uint32_t position, const std::vector<CGPSData
         return QString();
     const CGPSData &fix = fixes[*index];
     const QString call = DrawCurrentCall(fix);
-    ExecScript(call);
     m_dLatitude = NmeaToDegrees(fix.m_dLatitude);
     m_dLongitude = NmeaToDegrees(fix.m_dLongitude);
+    ExecScript(call, [self = QPointer<CMapView>(this), latitude = m_dLatitude,
+                      longitude = m_dLongitude](const QString &result) {
+        if (self && result == QLatin1String("drawn"))
+            emit self->positionDrawn(latitude, longitude);
+    });
     return call;
 }
 

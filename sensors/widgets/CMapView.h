@@ -39,6 +39,11 @@ public:
     void NavigateToPage(std::uint16_t language);
     void SetPageFolder(const QString &folder) { m_strPageFolder = folder; }
 
+signals:
+    // The page drew the vehicle at a position DrawCurrent sent.
+    void positionDrawn(double latitude, double longitude);
+
+public:
     // The last position sent to the page, decimal degrees (0 before the first).
     double m_dLatitude = 0.0;
     double m_dLongitude = 0.0;
