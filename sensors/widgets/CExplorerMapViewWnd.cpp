@@ -1,5 +1,7 @@
 #include "sensors/widgets/CExplorerMapViewWnd.h"
 
+#include "platform/EmbeddedBrowser.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonValue>
@@ -36,6 +38,7 @@ void CExplorerMapViewWnd::EnsureView()
 {
     if (m_view)
         return;
+    PrepareEmbeddedBrowser();
     // Off the record: tiles are cached in memory only, nothing is written to the user's home.
     m_profile = std::make_unique<QWebEngineProfile>();
     m_profile->setHttpUserAgent(m_profile->httpUserAgent() + QStringLiteral(" Quorvil"));

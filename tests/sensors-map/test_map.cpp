@@ -1,6 +1,5 @@
 #include "LocalTileServer.h"
 
-#include "platform/EmbeddedBrowser.h"
 #include "sensors/widgets/CMapView.h"
 
 #include <QApplication>
@@ -390,12 +389,5 @@ void TestMap::pageRefusesWhatIsNoPosition()
     qunsetenv("QUORVIL_TILE_URL");
 }
 
-int main(int argc, char *argv[])
-{
-    PrepareEmbeddedBrowser();
-    QApplication app(argc, argv);
-    TestMap test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+QTEST_MAIN(TestMap)
 #include "test_map.moc"
