@@ -1,5 +1,6 @@
 #include "platform/EmbeddedBrowser.h"
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <unistd.h>
