@@ -1,6 +1,11 @@
 #include "sensors/widgets/CGSensorGraph.h"
 #include "sensors/widgets/CSpeedReadout.h"
+#include "sensors/CTextData.h"
+#include "tools/make-card/CardGenerator.h"
 #include "ui/SkinBitmap.h"
+
+#include <QDir>
+#include <QSet>
 
 #include <QPainter>
 #include <QTest>
@@ -70,6 +75,7 @@ private slots:
     void showsOnlyTheBackgroundWithoutCurves();
     void paintsAtItsPlaceWithGreenTransparent();
     void positionLineLeavesTheCurvesIntact();
+    void drawsAGeneratedEventRecording();
     void showsThreeDigits_data();
     void showsThreeDigits();
     void redrawsAsTheRuleSays();
@@ -184,6 +190,46 @@ void TestGraph::positionLineLeavesTheCurvesIntact()
     QCOMPARE(graph.SetPosition(30001), QRect()); // same column
     QCOMPARE(graph.Image(), drawn);
     QCOMPARE(graph.SetPosition(std::nullopt), QRect(41 + 186, 531, 1, 114));
+}
+
+// The sensor records the card generator writes, read back as the loader does: three curves,
+// and the braking spike of an Event recording at 60 % of its 60.7 s.
+void TestGraph::drawsAGeneratedEventRecording()
+{
+    cardgen::RecordingOptions options;
+    options.durationMs = 60700;
+    options.category = cardgen::Category::Event;
+    CTextData track = CTextData::Empty();
+    for (const cardgen::SensorRecord &record : cardgen::MakeSensorRecords(options))
+        track.AddRecord(record.bytes, record.timeMs);
+    QVERIFY(track.m_arrGSensor.size() > 500);
+
+    CGSensorGraph graph;
+    graph.Draw(track.m_arrGSensor, options.durationMs);
+    graph.Image().save(QDir(qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath()))
+                           .filePath(QStringLiteral("gsensor-graph-event.png")));
+    // Every lane has its curve over the whole width (60 s of 60 s), nothing outside the lanes.
+    for (const int centre : CGSensorGraph::kLaneCentres) {
+        QSet<int> columns;
+        for (int y = centre - 18; y <= centre + 18; ++y)
+            for (const int x : PenColumns(graph.Image(), y))
+                columns.insert(x);
+        QVERIFY2(columns.size() >= 360, qPrintable(QString::number(columns.size())));
+    }
+    // The braking spike (36.4 s of 60 s: column 225) takes the Y curve far from its centre;
+    // nowhere in the first half does it go that far.
+    const auto farFromCentre = [&](int x) {
+        for (int y = 39; y <= 75; ++y)
+            if (std::abs(y - 57) > 5 && IsPen(graph.Image(), x, y))
+                return true;
+        return false;
+    };
+    bool spike = false;
+    for (int x = 220; x <= 232; ++x)
+        spike = spike || farFromCentre(x);
+    QVERIFY(spike);
+    for (int x = 0; x < 180; ++x)
+        QVERIFY2(!farFromCentre(x), qPrintable(QString::number(x)));
 }
 
 void TestGraph::showsThreeDigits_data()
