@@ -66,6 +66,8 @@ int main(int argc, char **argv)
         "with GPS and G-sensor records) and Configs/km7_sysenv.cfg. With no options it writes\n"
         "the standard demo card (9 recordings on 21 and 22 July 2014). Any option switches to\n"
         "a card of --count recordings of the given kind, one after another from --start.\n"
+        "Refuses, writing nothing, when a file it would write is already there (a real card's\n"
+        "firmware file or recordings, say) unless --force is given.\n"
         "The layout is described in docs/recording-format.md.");
     p.addHelpOption();
     p.addPositionalArgument("DIR", "the card's root folder (created if missing)");
@@ -110,9 +112,10 @@ int main(int argc, char **argv)
                                   "write a single recording to PATH instead of a card "
                                   "(DIR is then not given)",
                                   "PATH");
+    const QCommandLineOption force("force", "write over files that are already there");
     for (const auto *o :
          {&count, &category, &start, &duration, &size, &fps, &channels, &format, &noAudio,
-          &noSensors, &noGps, &noGsensor, &city, &seed, &firmware, &noFirmware, &file})
+          &noSensors, &noGps, &noGsensor, &city, &seed, &firmware, &noFirmware, &file, &force})
         p.addOption(*o);
     p.process(app);
 
@@ -123,7 +126,8 @@ int main(int argc, char **argv)
 
     bool anyOption = false;
     for (const QString &name : p.optionNames())
-        anyOption |= name != "help";
+        anyOption |= name != "help" && name != "force";
+    const bool replace = p.isSet(force);
 
     CardOptions card;
     if (!anyOption) {
@@ -181,6 +185,10 @@ int main(int argc, char **argv)
             base.path = p.value(file);
             base.category = cats.front();
             base.container = fmt == "mp4" ? Container::Mp4 : Container::Avi;
+            if (!replace && !ExistingFiles({base.path}).isEmpty())
+                return Fail(QStringLiteral("%1 already exists; not writing over it (--force "
+                                           "does)")
+                                .arg(base.path));
             QString error;
             if (!WriteRecording(base, &error))
                 return Fail(error);
@@ -206,11 +214,17 @@ int main(int argc, char **argv)
         card.firmwareMajor = fw.captured(1).toInt();
         card.firmwareMinor = fw.captured(2).toInt();
     }
+    card.replaceExisting = replace;
 
     QElapsedTimer timer;
     timer.start();
     QString error;
     QStringList written;
+    if (const QStringList existing = ExistingFiles(CardFiles(card));
+        !replace && !existing.isEmpty())
+        return Fail(QStringLiteral("%1 already holds %2 of the files to write (%3 ...); nothing "
+                                   "written (--force writes over them)")
+                        .arg(card.root, QString::number(existing.size()), existing.first()));
     if (!WriteCard(card, &error, &written))
         return Fail(error);
     for (const QString &path : written)
