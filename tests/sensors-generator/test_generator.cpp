@@ -1,5 +1,6 @@
 // The generator behind every test recording: what it promises in CardGenerator.h holds.
 
+#include "library/CardInformation.h"
 #include "sensors/CTextData.h"
 #include "tools/make-card/CardGenerator.h"
 
@@ -451,6 +452,30 @@ TEST_F(GeneratorFiles, CommandNeverWritesOverACardUnlessForced)
     const CommandRun fresh = MakeCard(QStringList{m_dir.filePath("fresh")} + small);
     EXPECT_EQ(fresh.status, 0) << fresh.errors.toStdString();
     EXPECT_TRUE(QFile::exists(m_dir.filePath("fresh/Configs/km7_sysenv.cfg")));
+}
+
+// --firmware takes the version in the form the card information window shows it.
+TEST_F(GeneratorFiles, CommandFirmwareVersionReadsBackAsGiven)
+{
+    const char *accepted[] = {"1.023", "1.500", "0.000", "2147483647.999", "-1.005", "12.100"};
+    const char *refused[] = {"1.23", "1.5",   "1.1000", "2147483648.000", "99999999999.001",
+                             "1",    "1.02a", "-0.005", "1.-05",          ""};
+    int n = 0;
+    for (const char *version : accepted) {
+        SCOPED_TRACE(version);
+        const QString root = m_dir.filePath(QString::number(n++));
+        const CommandRun run = MakeCard({root, "--count", "0", "--firmware", version});
+        ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+        EXPECT_EQ(CardInformation::ReadFirmwareVersion(root), QString::fromLatin1(version));
+    }
+    for (const char *version : refused) {
+        SCOPED_TRACE(version);
+        const QString root = m_dir.filePath(QString::number(n++));
+        const CommandRun run = MakeCard({root, "--count", "0", "--firmware", version});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.errors.contains("--firmware")) << run.errors.toStdString();
+        EXPECT_FALSE(QFile::exists(root + "/Configs/km7_sysenv.cfg"));
+    }
 }
 
 TEST(Generator, DemoCardIsTwoDaysOfMixedRecordings)

@@ -11,8 +11,10 @@ extern "C" {
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace
 {
@@ -49,6 +51,21 @@ int Fail(const QString &why)
 {
     std::fprintf(stderr, "quorvil-make-card: %s\n", qPrintable(why));
     return 2;
+}
+
+// "MAJOR.MINOR" the way the card information window shows the version ("%d.%03d"): the minor
+// in exactly three digits, so 1.023 is major 1, minor 23. Nothing else, and nothing the file's
+// signed 32-bit fields cannot hold.
+std::optional<std::pair<std::int32_t, std::int32_t>> ParseFirmware(const QString &s)
+{
+    const auto m = QRegularExpression("^(-?\\d+)\\.(\\d{3})$").match(s);
+    if (!m.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const int major = m.captured(1).toInt(&ok);
+    if (!ok || (major == 0 && s.startsWith('-'))) // "-0.005" would show as 0.005
+        return std::nullopt;
+    return std::pair(major, m.captured(2).toInt());
 }
 
 } // namespace
@@ -104,9 +121,9 @@ int main(int argc, char **argv)
                                   "(default 1)",
                                   "N", "1");
     const QCommandLineOption firmware("firmware",
-                                      "firmware version written to the card "
-                                      "(default 1.23)",
-                                      "MAJOR.MINOR", "1.23");
+                                      "firmware version written to the card, as the viewer "
+                                      "shows it: the minor in three digits (default 1.023)",
+                                      "MAJOR.MINOR", "1.023");
     const QCommandLineOption noFirmware("no-firmware", "no Configs/km7_sysenv.cfg");
     const QCommandLineOption file("file",
                                   "write a single recording to PATH instead of a card "
@@ -208,11 +225,12 @@ int main(int argc, char **argv)
             card.recordings.push_back(o);
         }
         card.firmware = !p.isSet(noFirmware);
-        const auto fw = QRegularExpression("^(-?\\d+)\\.(\\d+)$").match(p.value(firmware));
-        if (!fw.hasMatch())
-            return Fail("--firmware must look like 1.23");
-        card.firmwareMajor = fw.captured(1).toInt();
-        card.firmwareMinor = fw.captured(2).toInt();
+        const auto fw = ParseFirmware(p.value(firmware));
+        if (!fw)
+            return Fail("--firmware must look like 1.023 (major, a point, the minor in three "
+                        "digits; major up to 2147483647)");
+        card.firmwareMajor = fw->first;
+        card.firmwareMinor = fw->second;
     }
     card.replaceExisting = replace;
 
