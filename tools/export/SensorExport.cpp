@@ -210,17 +210,17 @@ QByteArray ToCsv(const std::vector<Recording> &recordings)
 {
     QString out = QStringLiteral("file,offset_ms,x,y,z,raw_x,raw_y,raw_z\n");
     for (const Recording &r : recordings) {
+        // Joined, never substituted: a name is data, whatever "%1" it may hold.
         const QString name = CsvField(QFileInfo(r.path).fileName());
-        for (const Sample &s : r.samples)
-            out += QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8\n")
-                       .arg(name)
-                       .arg(s.sample.m_nTime)
-                       .arg(s.sample.m_nX)
-                       .arg(s.sample.m_nY)
-                       .arg(s.sample.m_nZ)
-                       .arg(s.raw[0])
-                       .arg(s.raw[1])
-                       .arg(s.raw[2]);
+        for (const Sample &s : r.samples) {
+            const long long numbers[] = {s.sample.m_nTime, s.sample.m_nX, s.sample.m_nY,
+                                         s.sample.m_nZ,    s.raw[0],      s.raw[1],
+                                         s.raw[2]};
+            out += name;
+            for (const long long n : numbers)
+                out += ',' + QString::number(n);
+            out += '\n';
+        }
     }
     return out.toUtf8();
 }
