@@ -346,4 +346,32 @@ TEST_F(Export, CommandWritesAtomicallyAndReportsBadFiles)
                     .contains(QRegularExpression("220 records, \\d+ valid fixes, 200 G-sensor")));
 }
 
+// A recording cut short (a card pulled while the camera wrote) is read up to the cut, and
+// reported: the command ends with status 1 and keeps what it read.
+TEST_F(Export, CutRecordingIsReportedAndKeepsItsRecords)
+{
+    const QByteArray whole = ReadAll(m_seoul.path);
+    const QString cut = m_dir.filePath("20140721_093000_NOR_C2 cut.AVI");
+    {
+        QFile f(cut);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(whole.left(whole.size() * 6 / 10));
+    }
+    const sensorexport::Recording partial = sensorexport::Read(cut);
+    EXPECT_TRUE(partial.error.isEmpty());
+    EXPECT_FALSE(partial.damage.isEmpty());
+    EXPECT_GT(partial.samples.size(), 50u);
+    EXPECT_LT(partial.samples.size(), 200u);
+    for (const QString &intact : {m_seoul.path, m_sydney.path})
+        EXPECT_TRUE(sensorexport::Read(intact).damage.isEmpty()) << intact.toStdString();
+
+    const QString csv = m_dir.filePath("cut.csv");
+    QProcess p;
+    p.start(QStringLiteral(QUORVIL_EXPORT_BIN), {cut, m_sydney.path, "--csv", csv});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("cut.AVI: the file is cut short"));
+    EXPECT_EQ(ReadAll(csv).count('\n'), static_cast<qsizetype>(1 + partial.samples.size() + 200));
+}
+
 } // namespace
