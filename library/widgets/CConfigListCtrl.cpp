@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <string_view>
 
@@ -225,7 +226,7 @@ void CConfigListCtrl::SortItems(int column, bool ascending)
     }
     m_rows = std::move(sorted);
 
-    m_cells.Rekey([&](std::uint32_t key) {
+    m_cells.Rekey([&](CCellCtrl::Key key) {
         const int row = KeyRow(key);
         const int newRow = row < count ? newIndexOf[static_cast<std::size_t>(row)] : row;
         return MakeCellKey(newRow, KeyColumn(key));
@@ -312,7 +313,7 @@ int CConfigListCtrl::GetCurrentItem() const
 
 CCellCheckBox *CConfigListCtrl::SetCheckCell(int row, std::unique_ptr<CCellCheckBox> cell)
 {
-    if (!cell || row < 0 || row > 0xFFFF)
+    if (!cell || row < 0)
         return nullptr;
     RemoveCell(row, kColumnCheck);
     CCellCheckBox *raw = cell.get();
@@ -325,7 +326,7 @@ CCellCheckBox *CConfigListCtrl::SetCheckCell(int row, std::unique_ptr<CCellCheck
 
 CCellCtrl *CConfigListCtrl::GetCell(int row, int column) const
 {
-    if (row < 0 || row > 0xFFFF || column < 0 || column > 0xFFFF)
+    if (row < 0 || column < 0 || column > 0xFFFF)
         return nullptr;
     const auto it = m_cells.find(MakeCellKey(row, column));
     return it == m_cells.end() ? nullptr : it->second.get();
@@ -338,7 +339,7 @@ CCellCheckBox *CConfigListCtrl::GetCheckCell(int row) const
 
 void CConfigListCtrl::RemoveCell(int row, int column)
 {
-    if (row < 0 || row > 0xFFFF || column < 0 || column > 0xFFFF)
+    if (row < 0 || column < 0 || column > 0xFFFF)
         return;
     const auto it = m_cells.find(MakeCellKey(row, column));
     if (it == m_cells.end())
@@ -367,18 +368,18 @@ void CConfigListCtrl::ShiftRows(int row, bool inserting)
     if (first == m_cells.end())
         return;
     // Take the affected cells out, re-key them, put them back: keys never collide midway.
-    std::vector<std::pair<std::uint32_t, std::unique_ptr<CCellCtrl>>> moved;
+    std::vector<std::pair<CCellCtrl::Key, std::unique_ptr<CCellCtrl>>> moved;
     for (auto it = first; it != m_cells.end(); ++it)
         moved.emplace_back(it->first, std::move(it->second));
     m_cells.erase(first, m_cells.end());
     for (auto &[key, cell] : moved) {
-        const int newRow = KeyRow(key) + (inserting ? 1 : -1);
-        if (newRow < 0 || newRow > 0xFFFF) {
+        const int oldRow = KeyRow(key);
+        if (inserting ? oldRow == std::numeric_limits<int>::max() : oldRow == 0) {
             if (cell.get() == m_pActiveCell)
                 DeactivateActiveCell();
             continue; // cannot be keyed: the cell goes with its row
         }
-        cell->m_nCellKey = MakeCellKey(newRow, KeyColumn(key));
+        cell->m_nCellKey = MakeCellKey(oldRow + (inserting ? 1 : -1), KeyColumn(key));
         std::unique_ptr<CCellCtrl> &slot = m_cells[cell->m_nCellKey];
         // Moving up onto a row whose cells were not removed first replaces them; the active
         // cell must not outlive its deletion.
@@ -393,7 +394,7 @@ void CConfigListCtrl::ShiftRows(int row, bool inserting)
 void CConfigListCtrl::ShiftColumns(int column)
 {
     column = std::max(0, column);
-    std::vector<std::pair<std::uint32_t, std::unique_ptr<CCellCtrl>>> moved;
+    std::vector<std::pair<CCellCtrl::Key, std::unique_ptr<CCellCtrl>>> moved;
     for (auto it = m_cells.begin(); it != m_cells.end();) {
         if (KeyColumn(it->first) >= column) {
             moved.emplace_back(it->first, std::move(it->second));

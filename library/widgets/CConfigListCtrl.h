@@ -70,13 +70,14 @@ public:
     explicit CConfigListCtrl(QWidget *parent = nullptr);
     ~CConfigListCtrl() override;
 
-    static constexpr std::uint32_t MakeCellKey(int row, int column)
+    // Any row (0 .. INT_MAX) and columns 0 .. 0xFFFF.
+    static constexpr CCellCtrl::Key MakeCellKey(int row, int column)
     {
-        return (static_cast<std::uint32_t>(row & 0xFFFF) << 16) |
-               static_cast<std::uint32_t>(column & 0xFFFF);
+        return (static_cast<CCellCtrl::Key>(static_cast<std::uint32_t>(row)) << 16) |
+               static_cast<CCellCtrl::Key>(column & 0xFFFF);
     }
-    static constexpr int KeyRow(std::uint32_t key) { return static_cast<int>(key >> 16); }
-    static constexpr int KeyColumn(std::uint32_t key) { return static_cast<int>(key & 0xFFFF); }
+    static constexpr int KeyRow(CCellCtrl::Key key) { return static_cast<int>(key >> 16); }
+    static constexpr int KeyColumn(CCellCtrl::Key key) { return static_cast<int>(key & 0xFFFF); }
 
     // --- Columns
     int InsertColumn(int column, const QString &heading, Qt::Alignment alignment, int width);
