@@ -366,6 +366,7 @@ HRESULT CDShowGraph::BuildSingleChain()
     }
     m_pRenderer[0]->SetVideoWindow(m_hWndFront);
     m_llDuration = 0;
+    m_bDurationStale = false;
 
     if (m_pAudioRenderer)
         ConnectFilters(m_pSplitter.get(), m_pAudioRenderer.get());
@@ -399,6 +400,7 @@ HRESULT CDShowGraph::BuildDualChain()
     m_pRenderer[0]->SetVideoWindow(m_hWndFront);
     m_pRenderer[1]->SetVideoWindow(m_hWndRear);
     m_llDuration = 0;
+    m_bDurationStale = false;
 
     if (m_pAudioRenderer)
         ConnectFilters(m_pSplitter.get(), m_pAudioRenderer.get());
@@ -584,14 +586,18 @@ HRESULT CDShowGraph::Stop()
 
 std::optional<std::int64_t> CDShowGraph::GetDuration()
 {
-    if (m_llDuration != 0)
+    if (m_llDuration != 0 && !m_bDurationStale)
         return m_llDuration;
     if (!m_pGraphBuilder)
         return std::nullopt;
     gint64 ns = 0;
-    if (!gst_element_query_duration(m_pGraphBuilder.get(), GST_FORMAT_TIME, &ns) || ns <= 0)
+    if (!gst_element_query_duration(m_pGraphBuilder.get(), GST_FORMAT_TIME, &ns) || ns <= 0) {
+        if (m_llDuration != 0)
+            return m_llDuration;
         return std::nullopt;
+    }
     m_llDuration = NsTo100ns(ns);
+    m_bDurationStale = false;
     return m_llDuration;
 }
 
@@ -814,7 +820,7 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         }
         break;
     case GST_MESSAGE_DURATION_CHANGED:
-        m_llDuration = 0;
+        m_bDurationStale = true;
         break;
     case GST_MESSAGE_APPLICATION:
         if (gst_message_has_name(message, kPadsCompleteMessage))
