@@ -592,6 +592,30 @@ private slots:
         QCOMPARE(graph->GetDurationMs(), duration);
     }
 
+    // A speed change never moves the position, even when the position cannot be read at
+    // that moment.
+    void rateChangeKeepsThePositionWhenItCannotBeRead()
+    {
+        QVERIFY(m_player.OpenFile(m_dir.filePath("dual.avi")));
+        CDShowGraph *graph = m_player.Graph();
+        QCOMPARE(graph->SetPositions(15000000), S_OK); // 1.5 s
+        QVERIFY(WaitSettled(*graph));
+        QVERIFY(std::abs(int(graph->GetPositionMs()) - 1500) <= 1000 / kFps);
+
+        // A sink that has been flushed holds no segment until new data arrives and cannot
+        // tell a position, as in the middle of any flushing seek. Flush every sink that way.
+        ForEachSinkPad(graph->Pipeline(), [](GstPad *pad) {
+            gst_pad_send_event(pad, gst_event_new_flush_start());
+            gst_pad_send_event(pad, gst_event_new_flush_stop(TRUE));
+        });
+        QVERIFY(!graph->GetCurrentPosition().has_value());
+
+        QCOMPARE(graph->SetRate(1.5), S_OK);
+        QVERIFY(WaitSettled(*graph));
+        QVERIFY2(std::abs(int(graph->GetPositionMs()) - 1500) <= 1000 / kFps,
+                 qPrintable(QString::number(graph->GetPositionMs())));
+    }
+
     void transportRefusals()
     {
         CDShowGraph graph(2, &m_front, &m_rear);
