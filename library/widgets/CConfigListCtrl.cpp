@@ -50,10 +50,46 @@ QFont MakeCellFont(int weight)
     font.setWeight(static_cast<QFont::Weight>(weight));
     return font;
 }
+
+// An item's text may start this far left of its label.
+constexpr int kTextOverhang = 3;
+
+// The widest of the names the camera writes, "YYYYMMDD_HHMMSS_CAT_Cn.EXT" (26 characters), in
+// `metrics`: every digit, category, channel count and extension.
+int WidestCameraName(const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (const QChar digit : QStringLiteral("0123456789")) {
+        const QString date = QString(8, digit) + '_' + QString(6, digit);
+        for (const char *category : {"NOR", "EVT", "MOT"})
+            for (const char *channels : {"C1", "C2"})
+                for (const char *extension : {"AVI", "MP4"})
+                    widest = std::max(widest, metrics.horizontalAdvance(
+                                                  date + QStringLiteral("_%1_%2.%3")
+                                                             .arg(QLatin1String(category),
+                                                                  QLatin1String(channels),
+                                                                  QLatin1String(extension))));
+    }
+    return widest;
+}
+
+// The skin's face draws Latin letters at half its em, and the name column was laid out for the
+// camera's names in it; the faces that stand in for it on Linux run wider and would cut MP4
+// names. The item font keeps the design size unless the widest camera name would not fit the
+// column, and steps down a pixel at a time until it does (the rows keep their height).
+QFont FitCameraNames(QFont font, int columnTextWidth)
+{
+    while (font.pixelSize() > 6 && WidestCameraName(QFontMetrics(font)) > columnTextWidth)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
 } // namespace
 
 CConfigListCtrl::CConfigListCtrl(QWidget *parent)
-    : QWidget(parent), m_font(MakeSkinFont(QStringLiteral("굴림"), 11, 400)),
+    : QWidget(parent), m_font(FitCameraNames(MakeSkinFont(QStringLiteral("굴림"), 11, 400),
+                                             kFileListColumns[kColumnName].width -
+                                                 kColumn0LabelLeft + kTextOverhang)),
       m_cellFontNormal(MakeCellFont(400)), m_cellFontBold(MakeCellFont(700))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -639,7 +675,7 @@ void CConfigListCtrl::DrawItemText(QPainter &painter, int row, int column, const
         colour = kCurrentTextColour;
 
     // 3. One centred line, cut with an ellipsis when it does not fit.
-    const QRect textRect = label.adjusted(-3, 0, 0, 0);
+    const QRect textRect = label.adjusted(-kTextOverhang, 0, 0, 0);
     const QFontMetrics metrics(m_font);
     const QString text =
         metrics.elidedText(GetItemText(row, column), Qt::ElideRight, textRect.width());

@@ -137,6 +137,9 @@ public:
     int GetActiveColumn() const { return m_nActiveColumn; }
     // The normal (400) or bold (700) font of the cells' labels ("MS Sans Serif", 11 pixels).
     const QFont &GetCellFont(bool bold) const { return bold ? m_cellFontBold : m_cellFontNormal; }
+    // The font of the item texts: the skin's face, at a size at which every name the camera
+    // writes fits the name column.
+    const QFont &GetItemFont() const { return m_font; }
     // The four check box glyphs of bitmap 241, magenta transparent; null without the skin.
     const QPixmap &GetCheckBoxGlyphs() const;
     // The list's private message 0x1400 for the active cell; always answers 1.

@@ -4,6 +4,7 @@
 #include "ui/CKipFileListVerticleScrollbar.h"
 
 #include <QImage>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -64,6 +65,7 @@ private slots:
     void skinnedScrollbarFollowsTheList();
     void draggingTheThumbToTheBottomShowsTheLastPage();
     void seventyThousandRowsKeepTheirOwnCells();
+    void everyCameraNameFitsTheNameColumn();
 
 private:
     void Fill(int rows);
@@ -580,6 +582,67 @@ void FileListControlTest::seventyThousandRowsKeepTheirOwnCells()
     QVERIFY(m_list->GetCheckCell(0) == nullptr);
     QVERIFY(m_list->IsItemChecked(kClicked + 1));
     QVERIFY(m_list->GetCheckCell(kRows) != nullptr);
+}
+
+void FileListControlTest::everyCameraNameFitsTheNameColumn()
+{
+    // The names the camera writes at their widest: every digit, category, channel count and
+    // both containers.
+    QStringList names;
+    for (const QChar digit : QStringLiteral("0123456789"))
+        for (const QString category : {"NOR", "EVT", "MOT"})
+            for (const QString tail : {"C1.AVI", "C2.AVI", "C1.MP4", "C2.MP4"})
+                names << QString(8, digit) + '_' + QString(6, digit) + '_' + category + '_' + tail;
+    names << QStringLiteral("20140721_093120_NOR_C2.AVI")
+          << QStringLiteral("20140721_093120_NOR_C2.MP4");
+
+    const QLocale before;
+    const QString shots = qEnvironmentVariable("QUORVIL_SHOT_DIR");
+    // The four languages of the texts: a locale may change which installed face stands in.
+    for (const QLocale::Language language :
+         {QLocale::English, QLocale::Japanese, QLocale::Korean, QLocale::Russian}) {
+        QLocale::setDefault(QLocale(language));
+        cleanup();
+        init();
+        QCOMPARE(m_list->GetItemFont().pixelSize() >= 9, true);
+        const QFontMetrics metrics(m_list->GetItemFont());
+        const int rowsPerPage = m_list->height() / CConfigListCtrl::kRowHeight;
+        for (qsizetype first = 0; first < names.size(); first += rowsPerPage) {
+            m_list->DeleteAllItems();
+            const QStringList page = names.mid(first, rowsPerPage);
+            for (const QString &name : page)
+                m_list->InsertItem(m_list->GetItemCount(), name);
+            const QImage image = m_list->grab().toImage();
+            if (!shots.isEmpty())
+                image.save(QStringLiteral("%1/filelist-names-%2-%3.png")
+                               .arg(shots, QLocale::languageToCode(language))
+                               .arg(first));
+            for (int row = 0; row < page.size(); ++row) {
+                // The name's ink: drawn whole it spans the name's full width, inside the
+                // column (cut with an ellipsis it would be narrower).
+                const QRect cell(0, row * CConfigListCtrl::kRowHeight + 1, 162,
+                                 CConfigListCtrl::kRowHeight - 1);
+                int left = cell.right() + 1, right = -1;
+                for (int y = cell.top(); y <= cell.bottom(); ++y)
+                    for (int x = cell.left(); x <= cell.right(); ++x)
+                        if (QColor(image.pixel(x, y)) != CConfigListCtrl::kBackgroundColour &&
+                            !IsGrid(image.pixel(x, y))) {
+                            left = std::min(left, x);
+                            right = std::max(right, x);
+                        }
+                const int advance = metrics.horizontalAdvance(page[row]);
+                QVERIFY2(right - left + 1 >= advance - 3,
+                         qPrintable(QStringLiteral("%1 in %2: ink %3 of %4 pixels")
+                                        .arg(page[row], QLocale::languageToString(language))
+                                        .arg(right - left + 1)
+                                        .arg(advance)));
+                QVERIFY(left >= 0 && right < 162);
+            }
+        }
+        // The rows keep their height.
+        QCOMPARE(m_list->GetSubItemRect(0, 0).height(), CConfigListCtrl::kRowHeight);
+    }
+    QLocale::setDefault(before);
 }
 
 QTEST_MAIN(FileListControlTest)
