@@ -63,7 +63,6 @@ private:
     {
         m_dialogs = scripted.get();
         auto dlg = std::make_unique<COrvelPlayerDlg>(std::move(scripted));
-        dlg->show();
         if (!dlg->OnInitDialog())
             return nullptr;
         return dlg;
@@ -122,13 +121,41 @@ private slots:
         m_dialogs = scripted.get();
         auto dlg = std::make_unique<COrvelPlayerDlg>(std::move(scripted));
         dlg->SetStartupLibraryFolder(folder.path());
-        dlg->show();
         QVERIFY(dlg->OnInitDialog());
         QTRY_COMPARE(m_dialogs->ModalCalls(), 1);
         QTest::qWait(100);
         QCOMPARE(dlg->GetLibraryRoot(), root);
         QVERIFY(!dlg->GetFolderMode());
         QCOMPARE(dlg->FileList()->GetItemCount(), 1);
+    }
+
+    // PageDown with no library, at start-up without a card and after the card was removed:
+    // nothing loaded and nothing listed, so nothing happens (no Listed state, no Calendar).
+    void pageDownWithoutLibraryDoesNothing()
+    {
+        const auto pageDownChangesNothing = [](COrvelPlayerDlg &dlg) {
+            QTest::keyClick(&dlg, Qt::Key_PageDown);
+            for (const int id : {1003, 1004, 1005, 1015})
+                QVERIFY2(!dlg.Control(id)->isEnabled(), qPrintable(QString::number(id)));
+            QCOMPARE(dlg.Transport().CurrentItem(), -1);
+        };
+        {
+            auto dlg = MakeWindow(std::make_unique<DialogsScripted>());
+            QVERIFY(dlg);
+            QTest::qWait(100); // the drive probe found nothing
+            pageDownChangesNothing(*dlg);
+        }
+        FakeDriveTree tree;
+        QVERIFY(!MountCardWithOneRecording(tree).isEmpty());
+        auto scripted = std::make_unique<DialogsScripted>();
+        scripted->QueueModal(AcceptDriveSelection);
+        auto dlg = MakeWindow(std::move(scripted));
+        QVERIFY(dlg);
+        QTRY_COMPARE(dlg->FileList()->GetItemCount(), 1);
+        QVERIFY(dlg->Control(1003)->isEnabled());
+        tree.WriteMounts({});
+        QTRY_VERIFY(dlg->GetLibraryRoot().isEmpty());
+        pageDownChangesNothing(*dlg);
     }
 
     void cardReaderGivesOneSelectionOverTheShownWindow()
@@ -167,13 +194,13 @@ private slots:
 
         // The card goes away while a recording is loaded: back to Idle with nothing listed.
         dlg->FileList()->SelectItem(0);
-        dlg->OnListDoubleClick(0);
-        QCOMPARE(dlg->m_nCurrentItem, 0);
+        dlg->Transport().OnListDoubleClick(0);
+        QCOMPARE(dlg->Transport().CurrentItem(), 0);
         tree.WriteMounts({});
         QTRY_VERIFY(dlg->GetLibraryRoot().isEmpty());
         QCOMPARE(dlg->FileList()->GetItemCount(), 0);
-        QCOMPARE(dlg->m_nCurrentItem, -1);
-        QVERIFY(!dlg->IsPositionTimerActive());
+        QCOMPARE(dlg->Transport().CurrentItem(), -1);
+        QVERIFY(!dlg->Transport().IsPositionTimerActive());
         QVERIFY(!dlg->Player().Graph());
         QVERIFY(!dlg->Control(1003)->isEnabled());
         QVERIFY(!dlg->Control(1015)->isEnabled());

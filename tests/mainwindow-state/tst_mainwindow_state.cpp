@@ -101,7 +101,6 @@ private:
         if (!m_library.isEmpty())
             dlg->SetStartupLibraryFolder(m_library);
         dlg->move(100, 80);
-        dlg->show();
         if (!dlg->OnInitDialog())
             return nullptr;
         return dlg;
@@ -130,7 +129,7 @@ private:
     void DoubleClickRow(COrvelPlayerDlg &dlg, int row)
     {
         dlg.FileList()->SelectItem(row);
-        dlg.OnListDoubleClick(row);
+        dlg.Transport().OnListDoubleClick(row);
     }
     int RowOf(COrvelPlayerDlg &dlg, const QString &path)
     {
@@ -182,12 +181,12 @@ private slots:
         QCOMPARE(dlg->size(), QSize(1022, 682));
         QVERIFY(dlg->windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(dlg->windowTitle(), QStringLiteral("Quorvil"));
-        QCOMPARE(dlg->m_nDisplayMode, 1);
-        QCOMPARE(dlg->m_nChannelView, 0);
-        QCOMPARE(dlg->m_nMapState, 0);
-        QCOMPARE(dlg->m_nCurrentItem, -1);
-        QCOMPARE(dlg->m_rcWindow.size(), QSize(1022, 682));
-        QCOMPARE(dlg->m_rcWindow.topLeft(), dlg->geometry().topLeft());
+        QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Normal);
+        QCOMPARE(dlg->Views().GetChannelView(), ChannelView::None);
+        QCOMPARE(dlg->Views().GetMapState(), MapState::Hidden);
+        QCOMPARE(dlg->Transport().CurrentItem(), -1);
+        QCOMPARE(dlg->Views().WindowRect().size(), QSize(1022, 682));
+        QCOMPARE(dlg->Views().WindowRect().topLeft(), dlg->geometry().topLeft());
     }
 
     // The sensor source is missing and the installer cannot help: the message, then the end.
@@ -199,7 +198,6 @@ private slots:
         DialogsScripted *dialogs = scripted.get();
         COrvelPlayerDlg dlg(std::move(scripted));
         dlg.Player().SetFilterInstallerPath(m_recordings->path() + "/no-installer-here");
-        dlg.show();
         const bool started = dlg.OnInitDialog();
         CFilterRegistry::Instance().Register(CLSID_SensorDataSource, CSensorDataSource::Create);
         QVERIFY(!started);
@@ -207,7 +205,42 @@ private slots:
         QCOMPARE(dialogs->MessageBoxCalls().size(), std::size_t(1));
         QCOMPARE(dialogs->MessageBoxCalls()[0].text,
                  QStringLiteral("Video filter is not registered.\nPlease re-install ZI Zoreruv."));
-        QVERIFY(!dlg.IsPositionTimerActive());
+        QVERIFY(!dlg.Transport().IsPositionTimerActive());
+    }
+
+    // The missing-filter message comes before the window is ever shown: no half-built window
+    // with every control enabled behind it. A complete start-up ends with the window shown.
+    void windowShowsOnlyWhenStartUpEnds()
+    {
+        class WatchingDialogs : public DialogsScripted
+        {
+        public:
+            std::vector<bool> ownerShown;
+            DialogResult MessageBox(QWidget *owner, const QString &text, MessageBoxButtons buttons,
+                                    const QString &caption) override
+            {
+                ownerShown.push_back(owner && owner->isVisible());
+                return DialogsScripted::MessageBox(owner, text, buttons, caption);
+            }
+        };
+        CFilterRegistry::Instance().Unregister(CLSID_SensorDataSource);
+        CSoundOutput::Instance().SetBackend(std::make_unique<FixedSoundOutput>(true));
+        auto scripted = std::make_unique<WatchingDialogs>();
+        WatchingDialogs *dialogs = scripted.get();
+        {
+            COrvelPlayerDlg dlg(std::move(scripted));
+            dlg.Player().SetFilterInstallerPath(m_recordings->path() + "/no-installer-here");
+            const bool started = dlg.OnInitDialog();
+            CFilterRegistry::Instance().Register(CLSID_SensorDataSource, CSensorDataSource::Create);
+            QVERIFY(!started);
+            QCOMPARE(dialogs->ownerShown, std::vector<bool>{false});
+            QVERIFY(!dlg.isVisible());
+        }
+        COrvelPlayerDlg dlg(std::make_unique<DialogsScripted>());
+        QVERIFY(!dlg.isVisible());
+        QVERIFY(dlg.OnInitDialog());
+        QVERIFY(dlg.isVisible());
+        QVERIFY(!dlg.Control(1015)->isEnabled()); // idle, as it first shows
     }
 
     void volumeAndMute()
@@ -406,10 +439,10 @@ private slots:
         QFETCH(QRect, largeMap);
         QFETCH(QRect, showMap);
         auto dlg = MakeWindow();
-        dlg->m_nMapState = mapState;
+        dlg->Views().SetMapState(MapState(mapState));
         if (mapState == 16)
-            dlg->LayoutControls(16);
-        dlg->ApplyMapStateGeometry(mapState);
+            dlg->LayoutControls(LayoutKind::LargeMap);
+        dlg->Views().ApplyMapStateGeometry(MapState(mapState));
         QCOMPARE(dlg->FileList()->isVisible(), !fileList.isNull());
         // A shown map covers the skin beneath it: no map bar or video art shows through.
         if (!map.isEmpty()) {
@@ -432,8 +465,8 @@ private slots:
     void normalLayoutWithSmallMap()
     {
         auto dlg = MakeWindow();
-        dlg->m_nMapState = 8;
-        dlg->LayoutControls(1);
+        dlg->Views().SetMapState(MapState::Small);
+        dlg->LayoutControls(LayoutKind::Normal);
         QCOMPARE(dlg->Control(1018)->geometry(), QRect(937, 441, 36, 22));
         QCOMPARE(dlg->Control(1019)->geometry(), QRect(973, 441, 37, 22));
         QCOMPARE(dlg->MapWindow()->geometry(), QRect(695, 466, 323, 196));
@@ -442,9 +475,9 @@ private slots:
     void largeMapLayout()
     {
         auto dlg = MakeWindow();
-        dlg->m_nMapState = 16;
-        dlg->LayoutControls(16);
-        QCOMPARE(dlg->m_nDisplayMode, 1);
+        dlg->Views().SetMapState(MapState::Large);
+        dlg->LayoutControls(LayoutKind::LargeMap);
+        QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Normal);
         for (const int id : kAllControls) {
             const bool shown =
                 std::ranges::find(kShownInLargeMap, id) != std::end(kShownInLargeMap);
@@ -460,9 +493,9 @@ private slots:
     void otherLayoutKindsDoNothing()
     {
         auto dlg = MakeWindow();
-        dlg->LayoutControls(3);
-        dlg->LayoutControls(0);
-        QCOMPARE(dlg->m_nDisplayMode, 1);
+        dlg->LayoutControls(LayoutKind(3));
+        dlg->LayoutControls(LayoutKind(0));
+        QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Normal);
         QCOMPARE(dlg->Control(1013)->geometry(), QRect(450, 475, 36, 28));
     }
 
@@ -470,7 +503,7 @@ private slots:
     {
         auto dlg = MakeWindow();
         dlg->OnCommand(1008);
-        QCOMPARE(dlg->m_nDisplayMode, 2);
+        QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Extended);
         const QRect screen = dlg->screen()->geometry();
         QCOMPARE(dlg->geometry(), screen);
         const int w = dlg->width();
@@ -502,16 +535,16 @@ private slots:
         auto dlg = MakeWindow();
         dlg->move(120, 90);
         const QRect before = dlg->geometry();
-        dlg->m_nMapState = 8;
-        dlg->ApplyMapStateGeometry(8);
+        dlg->Views().SetMapState(MapState::Small);
+        dlg->Views().ApplyMapStateGeometry(MapState::Small);
         dlg->OnCommand(1008);
-        QCOMPARE(dlg->m_nDisplayMode, 2);
+        QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Extended);
         QTest::keyClick(dlg.get(), Qt::Key_Escape);
-        QCOMPARE(dlg->m_nDisplayMode, 1);
+        QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Normal);
         QCOMPARE(dlg->geometry(), before);
         QCOMPARE(dlg->size(), QSize(1022, 682));
-        QCOMPARE(dlg->m_nMapState, 8);
-        QCOMPARE(dlg->m_nChannelView, 0);
+        QCOMPARE(dlg->Views().GetMapState(), MapState::Small);
+        QCOMPARE(dlg->Views().GetChannelView(), ChannelView::None);
         QCOMPARE(dlg->Control(1018)->geometry(), QRect(937, 441, 36, 22));
         for (const Expected &e : kNormal)
             if (e.id != 1018 && e.id != 1019)
@@ -526,7 +559,7 @@ private slots:
         dlg->OnCommand(1008);
         const int h = dlg->height();
         QTest::mouseMove(dlg.get(), QPoint(300, 10));
-        QCOMPARE(dlg->m_nPointerZone, 21);
+        QCOMPARE(dlg->Views().GetPointerZone(), PointerZone::Edge);
         QTRY_VERIFY(dlg->ControlPanel()->isVisible());
         QVERIFY(dlg->ControlTop()->isVisible());
         QVERIFY(dlg->Control(1008)->isVisible());
@@ -540,14 +573,14 @@ private slots:
         }
         fileListButton->SetCheck(1);
         QTest::mouseMove(dlg.get(), QPoint(300, h / 2));
-        QCOMPARE(dlg->m_nPointerZone, 22);
+        QCOMPARE(dlg->Views().GetPointerZone(), PointerZone::Middle);
         QVERIFY(!dlg->ControlPanel()->isVisible());
         QVERIFY(!dlg->ControlTop()->isVisible());
         QVERIFY(!dlg->ControlFileList()->isVisible());
         QCOMPARE(fileListButton->GetCheck(), 0);
         QVERIFY(!dlg->Control(1008)->isVisible());
         QTest::mouseMove(dlg.get(), QPoint(300, h - 10));
-        QCOMPARE(dlg->m_nPointerZone, 21);
+        QCOMPARE(dlg->Views().GetPointerZone(), PointerZone::Edge);
         QVERIFY(dlg->ControlPanel()->isVisible());
     }
 
@@ -567,7 +600,7 @@ private slots:
         QFETCH(int, state);
         QFETCH(bool, sound);
         auto dlg = MakeWindow(sound, 2);
-        dlg->ApplyControlState(state);
+        dlg->ApplyControlState(ControlState(state));
         for (const StateRow &row : kStates) {
             const S want = state == 0 ? row.idle : state == 1 ? row.listed : row.playing;
             QVERIFY2(dlg->Control(row.id)->isEnabled() == (want == E),
@@ -596,11 +629,11 @@ private slots:
         auto dlg = MakeWindow();
         dlg->Control(1009)->setEnabled(false);
         for (int state : {0, 1, 2})
-            dlg->ApplyControlState(state);
+            dlg->ApplyControlState(ControlState(state));
         QVERIFY(!dlg->Control(1009)->isEnabled());
         QVERIFY(dlg->Control(1000)->isEnabled());
         QVERIFY(dlg->Control(1001)->isEnabled());
-        dlg->ApplyControlState(7); // not a state: nothing changes
+        dlg->ApplyControlState(ControlState(7)); // not a state: nothing changes
         QVERIFY(dlg->Control(1015)->isEnabled());
     }
 
@@ -617,12 +650,12 @@ private slots:
         QVERIFY(dlg);
         DoubleClickRow(*dlg, RowOf(*dlg, dual ? m_dualPath : m_singlePath));
         QCOMPARE(dlg->Player().VideoStreams(), dual ? 2 : 1);
-        QVERIFY(dlg->IsPositionTimerActive());
+        QVERIFY(dlg->Transport().IsPositionTimerActive());
         QVERIFY(dlg->Control(1015)->isEnabled());
         QVERIFY(dlg->Control(1028)->isEnabled());
         for (const int id : {1030, 1031, 1006, 1027})
             QVERIFY2(dlg->Control(id)->isEnabled() == dual, qPrintable(QString::number(id)));
-        QCOMPARE(dlg->m_nChannelView, 1);
+        QCOMPARE(dlg->Views().GetChannelView(), ChannelView::Front);
         QVERIFY(dlg->Control(-1)->isVisible());
         QCOMPARE(dlg->Control(-1)->geometry(), QRect(3, 78, 688, 387));
         // A two-stream recording after a one-stream one enables them all again.
@@ -638,12 +671,12 @@ private slots:
     {
         auto dlg = MakeListedWindow(m_noGps->path(), 1);
         QVERIFY(dlg);
-        dlg->ApplyControlState(2);
+        dlg->ApplyControlState(ControlState::Playing);
         dlg->OnCommand(1019);
-        QCOMPARE(dlg->m_nMapState, 8);
+        QCOMPARE(dlg->Views().GetMapState(), MapState::Small);
         DoubleClickRow(*dlg, 0);
-        QTRY_COMPARE(dlg->m_nMapState, 0);
-        QCOMPARE(dlg->m_nCurrentItem, 0); // still loaded: not the reset at the end
+        QTRY_COMPARE(dlg->Views().GetMapState(), MapState::Hidden);
+        QCOMPARE(dlg->Transport().CurrentItem(), 0); // still loaded: not the reset at the end
         QCOMPARE(dlg->FileList()->geometry(), QRect(695, 126, 329, 508));
         QCOMPARE(dlg->MapWindow()->geometry().size(), QSize(0, 0));
         QCOMPARE(dlg->Control(1019)->geometry(), QRect(973, 639, 37, 22));
@@ -657,11 +690,11 @@ private slots:
         QVERIFY(dlg);
         DoubleClickRow(*dlg, 0);
         dlg->OnCommand(1019);
-        QCOMPARE(dlg->m_nMapState, 8);
+        QCOMPARE(dlg->Views().GetMapState(), MapState::Small);
         dlg->OnCommand(1018);
-        QCOMPARE(dlg->m_nMapState, 16);
-        dlg->StopAndReset();
-        QCOMPARE(dlg->m_nMapState, 0);
+        QCOMPARE(dlg->Views().GetMapState(), MapState::Large);
+        dlg->Transport().StopAndReset();
+        QCOMPARE(dlg->Views().GetMapState(), MapState::Hidden);
         QVERIFY(dlg->FileList()->isVisible());
         QCOMPARE(dlg->FileList()->geometry(), QRect(695, 126, 329, 508));
         QCOMPARE(dlg->MapWindow()->geometry().size(), QSize(0, 0));
@@ -669,30 +702,57 @@ private slots:
         QCOMPARE(dlg->Button(1019)->toolTip(), QStringLiteral("Show Map"));
     }
 
+    // Leaving the large map for the hidden map, by the end of the list or by a load without
+    // fixes, gives Large map its "Show large map" tooltip back.
+    void hiddenMapAfterTheLargeMapRestoresTheLargeMapTooltip()
+    {
+        const QString showLargeMap = QStringLiteral("Show large map");
+        {
+            auto dlg = MakeListedWindow();
+            QVERIFY(dlg);
+            DoubleClickRow(*dlg, 0);
+            dlg->OnCommand(1018);
+            QCOMPARE(dlg->Button(1018)->toolTip(), QStringLiteral("Reduce Map"));
+            dlg->Transport().StopAndReset();
+            QCOMPARE(dlg->Views().GetMapState(), MapState::Hidden);
+            QCOMPARE(dlg->Button(1018)->toolTip(), showLargeMap);
+        }
+        {
+            auto dlg = MakeListedWindow(m_noGps->path(), 1);
+            QVERIFY(dlg);
+            dlg->ApplyControlState(ControlState::Playing);
+            dlg->OnCommand(1018);
+            QCOMPARE(dlg->Views().GetMapState(), MapState::Large);
+            DoubleClickRow(*dlg, 0);
+            QTRY_COMPARE(dlg->Views().GetMapState(), MapState::Hidden);
+            QCOMPARE(dlg->Button(1018)->toolTip(), showLargeMap);
+        }
+    }
+
     void pageDownAndPageUpChangeRecording()
     {
         auto dlg = MakeListedWindow();
         QVERIFY(dlg);
         DoubleClickRow(*dlg, 0);
-        QCOMPARE(dlg->m_nCurrentItem, 0);
+        QCOMPARE(dlg->Transport().CurrentItem(), 0);
         // Even with the focus on a slider, PageDown is the accelerator, not a slider step.
         dlg->Slider(1021)->setFocus();
         QTest::keyClick(dlg->Slider(1021), Qt::Key_PageDown);
-        QCOMPARE(dlg->m_nCurrentItem, 1);
+        QCOMPARE(dlg->Transport().CurrentItem(), 1);
         QCOMPARE(dlg->Slider(1021)->GetPos(), 5);
         QCOMPARE(dlg->FileList()->GetSelectedItem(), 1);
         QCOMPARE(dlg->Player().GetState(), PlayState::Running);
         QTest::keyClick(dlg.get(), Qt::Key_PageUp);
-        QCOMPARE(dlg->m_nCurrentItem, 0);
+        QCOMPARE(dlg->Transport().CurrentItem(), 0);
         QTest::keyClick(dlg.get(), Qt::Key_PageUp); // first row: nothing
-        QCOMPARE(dlg->m_nCurrentItem, 0);
+        QCOMPARE(dlg->Transport().CurrentItem(), 0);
         QTest::keyClick(dlg.get(), Qt::Key_PageDown);
         // PageDown on the last row stops everything: the library stays listed.
         QTest::keyClick(dlg.get(), Qt::Key_PageDown);
-        QCOMPARE(dlg->m_nCurrentItem, -1);
-        QVERIFY(!dlg->IsPositionTimerActive());
+        QCOMPARE(dlg->Transport().CurrentItem(), -1);
+        QVERIFY(!dlg->Transport().IsPositionTimerActive());
         QVERIFY(!dlg->Player().Graph());
-        QCOMPARE(dlg->m_nChannelView, 0);
+        QCOMPARE(dlg->Views().GetChannelView(), ChannelView::None);
         QVERIFY(dlg->Control(1004)->isEnabled());
         QVERIFY(!dlg->Control(1015)->isEnabled());
         QCOMPARE(dlg->FileList()->GetItemCount(), 2);
@@ -715,13 +775,13 @@ private slots:
         const int row = RowOf(*dlg, m_dualPath);
         dlg->FileList()->SelectItem(row);
         QTest::keyClick(dlg.get(), Qt::Key_Space);
-        QCOMPARE(dlg->m_nCurrentItem, row);
+        QCOMPARE(dlg->Transport().CurrentItem(), row);
         QCOMPARE(dlg->Player().GetState(), PlayState::Running);
-        QVERIFY(dlg->IsPositionTimerActive());
+        QVERIFY(dlg->Transport().IsPositionTimerActive());
         // Space again pauses; the timer keeps running.
         QTest::keyClick(dlg.get(), Qt::Key_Space);
         QCOMPARE(dlg->Player().GetState(), PlayState::Paused);
-        QVERIFY(dlg->IsPositionTimerActive());
+        QVERIFY(dlg->Transport().IsPositionTimerActive());
     }
 
     void closeWhilePlayingStopsTimerAndPlayer()
@@ -729,10 +789,10 @@ private slots:
         auto dlg = MakeListedWindow();
         QVERIFY(dlg);
         DoubleClickRow(*dlg, 0);
-        QVERIFY(dlg->IsPositionTimerActive());
+        QVERIFY(dlg->Transport().IsPositionTimerActive());
         QVERIFY(dlg->Player().Graph());
         dlg->OnCommand(1001);
-        QVERIFY(!dlg->IsPositionTimerActive());
+        QVERIFY(!dlg->Transport().IsPositionTimerActive());
         QVERIFY(!dlg->Player().Graph());
         QVERIFY(!dlg->isVisible());
     }
@@ -743,7 +803,7 @@ private slots:
         QVERIFY(dlg);
         DoubleClickRow(*dlg, RowOf(*dlg, m_dualPath));
         dlg->OnCommand(1031);
-        QCOMPARE(dlg->m_nChannelView, 4);
+        QCOMPARE(dlg->Views().GetChannelView(), ChannelView::Both);
         const QRect before = dlg->geometry();
         dlg->OnCommand(1008);
         const int w = dlg->width();
@@ -754,7 +814,7 @@ private slots:
         QCOMPARE(dlg->Control(-2)->geometry(), QRect(w / 2, (h - d) / 2, w / 2, d));
         QTest::keyClick(dlg.get(), Qt::Key_Escape);
         QCOMPARE(dlg->geometry(), before);
-        QCOMPARE(dlg->m_nChannelView, 4);
+        QCOMPARE(dlg->Views().GetChannelView(), ChannelView::Both);
         QCOMPARE(dlg->Control(-1)->geometry(), QRect(3, 175, 344, 194));
         QCOMPARE(dlg->Control(-2)->geometry(), QRect(347, 175, 344, 194));
         QVERIFY(dlg->Control(-1)->isVisible());
@@ -767,7 +827,7 @@ private slots:
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
             QTest::keyClick(dlg.get(), key);
             QVERIFY(dlg->isVisible());
-            QCOMPARE(dlg->m_nDisplayMode, 1);
+            QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Normal);
         }
         dlg->Button(1015)->setFocus();
         QTest::keyClick(dlg->Button(1015), Qt::Key_Escape);
@@ -779,9 +839,9 @@ private slots:
     {
         auto dlg = MakeWindow();
         QTest::keyClick(dlg.get(), Qt::Key_Space);
-        QVERIFY(!dlg->IsPositionTimerActive());
-        QCOMPARE(dlg->m_nCurrentItem, -1);
-        QCOMPARE(dlg->m_nChannelView, 0);
+        QVERIFY(!dlg->Transport().IsPositionTimerActive());
+        QCOMPARE(dlg->Transport().CurrentItem(), -1);
+        QCOMPARE(dlg->Views().GetChannelView(), ChannelView::None);
         QVERIFY(!dlg->Control(1015)->isEnabled());
     }
 
@@ -799,20 +859,20 @@ private slots:
     void closeStopsTimerAndEndsTheRun()
     {
         auto dlg = MakeWindow();
-        dlg->SetTimerPosition();
-        QVERIFY(dlg->IsPositionTimerActive());
+        dlg->Transport().SetTimerPosition();
+        QVERIFY(dlg->Transport().IsPositionTimerActive());
         dlg->OnCommand(1001);
-        QVERIFY(!dlg->IsPositionTimerActive());
+        QVERIFY(!dlg->Transport().IsPositionTimerActive());
         QVERIFY(!dlg->isVisible());
     }
 
     void minimizeKeepsState()
     {
         auto dlg = MakeWindow();
-        dlg->SetTimerPosition();
+        dlg->Transport().SetTimerPosition();
         dlg->OnCommand(1000);
         QVERIFY(dlg->isMinimized() || dlg->windowState() & Qt::WindowMinimized);
-        QVERIFY(dlg->IsPositionTimerActive());
+        QVERIFY(dlg->Transport().IsPositionTimerActive());
     }
 
     // Pictures of every layout for a person to look at (QUORVIL_SHOT_DIR); the checks here are
@@ -826,28 +886,28 @@ private slots:
             const QImage image = dlg->grab().toImage();
             QCOMPARE(image.size(), dlg->size());
             QVERIFY(image.pixelColor(10, 10) != image.pixelColor(500, 300) ||
-                    dlg->m_nDisplayMode == 2);
+                    dlg->Views().GetDisplayMode() == DisplayMode::Extended);
             if (!dir.isEmpty())
                 image.save(dir + "/" + name + ".png");
         };
         shoot("normal-idle");
-        dlg->ApplyControlState(1);
+        dlg->ApplyControlState(ControlState::Listed);
         shoot("normal-listed");
         DoubleClickRow(*dlg, RowOf(*dlg, m_dualPath));
         QTest::qWait(300);
         shoot("normal-playing-front");
-        dlg->ShowBothViews();
+        dlg->Views().ShowBothViews();
         QTest::qWait(300);
         shoot("normal-playing-both");
-        dlg->m_nMapState = 8;
-        dlg->ApplyMapStateGeometry(8);
+        dlg->Views().SetMapState(MapState::Small);
+        dlg->Views().ApplyMapStateGeometry(MapState::Small);
         shoot("normal-small-map");
-        dlg->m_nMapState = 16;
-        dlg->LayoutControls(16);
+        dlg->Views().SetMapState(MapState::Large);
+        dlg->LayoutControls(LayoutKind::LargeMap);
         shoot("large-map");
-        dlg->m_nMapState = 0;
-        dlg->LayoutControls(1);
-        dlg->ApplyMapStateGeometry(0);
+        dlg->Views().SetMapState(MapState::Hidden);
+        dlg->LayoutControls(LayoutKind::Normal);
+        dlg->Views().ApplyMapStateGeometry(MapState::Hidden);
         dlg->OnCommand(1008);
         shoot("extended");
     }

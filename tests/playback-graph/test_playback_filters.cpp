@@ -4,7 +4,7 @@
 #include "filters/CFilterRegistry.h"
 #include "platform/SettingsStore.h"
 #include "playback/CDShowPlayer.h"
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QFile>
 #include <QFileInfo>

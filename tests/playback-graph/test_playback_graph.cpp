@@ -3,7 +3,7 @@
 #include "filters/CDecoderBin.h"
 #include "playback/CDShowPlayer.h"
 #include "playback/CVideoRenderer.h"
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QFile>
 #include <QTemporaryDir>

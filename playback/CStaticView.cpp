@@ -1,4 +1,4 @@
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QPaintEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #pragma once
 
-// Control ids of the main window (dialog 102): they are the commands' identity. The
-// accelerator commands, private messages and the timer id keep their numbers too.
-namespace MainWindowIds
+// Control ids of the main window (dialog 102) and of its three extended-mode panels: they are
+// the commands' identity. Every window that addresses a control by id takes the number from here.
+namespace ControlIds
 {
 
 inline constexpr int IDC_MINIMIZE = 1000;
@@ -63,24 +63,19 @@ inline constexpr int IDC_BAR_PLAY = 1073;
 inline constexpr int IDC_BAR_PREVIOUS = 1074;
 inline constexpr int IDC_BAR_NEXT = 1075;
 inline constexpr int IDC_BAR_FILE_LIST = 1081;
+inline constexpr int IDC_PANEL_FILE_LIST = 1083;
+inline constexpr int IDC_PANEL_FILE_ALL = 1084;
+inline constexpr int IDC_PANEL_FILE_NORMAL = 1085;
+inline constexpr int IDC_PANEL_FILE_EVENT = 1086;
+inline constexpr int IDC_PANEL_FILE_MOTION = 1087;
 inline constexpr int IDC_PANEL_CALENDAR = 1088;
 inline constexpr int IDC_PANEL_SAVE = 1089;
 inline constexpr int IDC_PANEL_DELETE = 1090;
 inline constexpr int IDC_PANEL_FOLDER = 1091;
+inline constexpr int IDC_PANEL_CHECK_ALL = 1099;
 
 // Accelerator table 499.
 inline constexpr int ID_ACCEL_PREVIOUS = 32773; // PageUp
 inline constexpr int ID_ACCEL_NEXT = 32774;     // PageDown
 
-// Private messages of the main window.
-inline constexpr int WM_DRIVE_NOTIFY = 0x458;
-inline constexpr int WM_SENSOR_RELOAD = 0x45A;
-inline constexpr int WM_DRIVE_PROBE = 0x45C;
-
-inline constexpr int kTimerPosition = 100;
-inline constexpr int kTimerPositionPeriodMs = 200;
-
-inline constexpr int kWindowWidth = 1022;
-inline constexpr int kWindowHeight = 682;
-
-} // namespace MainWindowIds
+} // namespace ControlIds
