@@ -1,7 +1,7 @@
 #include "platform/DialogsQt.h"
 
-#include "platform/PlatformLogging.h"
 #include "platform/DialogsFolderBrowser.h"
+#include "platform/PlatformLogging.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,7 +1,7 @@
 #include "platform/Drives.h"
 
-#include "platform/PlatformLogging.h"
 #include "platform/MountInfo.h"
+#include "platform/PlatformLogging.h"
 
 #include <QDir>
 #include <QFile>

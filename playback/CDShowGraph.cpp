@@ -1,12 +1,12 @@
 #include "playback/CDShowGraph.h"
 
-#include "playback/PlaybackLogging.h"
 #include "filters/CFilterRegistry.h"
 #include "filters/CGstElementFilter.h"
 #include "filters/IDecoderParams.h"
 #include "platform/SoundOutput.h"
-#include "playback/CVideoRenderer.h"
 #include "playback/CStaticView.h"
+#include "playback/CVideoRenderer.h"
+#include "playback/PlaybackLogging.h"
 
 #include <QElapsedTimer>
 #include <QFile>

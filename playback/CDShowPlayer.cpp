@@ -1,12 +1,12 @@
 #include "playback/CDShowPlayer.h"
 
-#include "playback/PlaybackLogging.h"
 #include "filters/CBaseFilter.h"
 #include "filters/CFilterRegistry.h"
 #include "filters/IDecoderParams.h"
 #include "platform/SettingsStore.h"
 #include "playback/CVideoRenderer.h"
 #include "playback/DecoderSettings.h"
+#include "playback/PlaybackLogging.h"
 
 #include <QCoreApplication>
 #include <QDir>

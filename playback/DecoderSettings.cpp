@@ -1,7 +1,7 @@
 #include "playback/DecoderSettings.h"
 
-#include "playback/PlaybackLogging.h"
 #include "platform/SettingsStore.h"
+#include "playback/PlaybackLogging.h"
 
 namespace
 {

@@ -1,10 +1,10 @@
 #include "sensors/CSensorLoader.h"
 
-#include "sensors/SensorsLogging.h"
 #include "filters/CFilterRegistry.h"
 #include "filters/CSensorDataSource.h"
 #include "filters/IFileSourceFilter.h"
 #include "filters/ISensorDataReader.h"
+#include "sensors/SensorsLogging.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -1,11 +1,11 @@
 #include "library/widgets/CCatalogueController.h"
 
-#include "library/widgets/LibraryWidgetsLogging.h"
 #include "library/CCatalogue.h"
 #include "library/CRecordingEntry.h"
 #include "library/widgets/CCellCheckBox.h"
 #include "library/widgets/CConfigListCtrl.h"
 #include "library/widgets/CSelectMonthDlg.h"
+#include "library/widgets/LibraryWidgetsLogging.h"
 #include "platform/Dialogs.h"
 #include "ui/CTextTable.h"
 #include "ui/ControlIds.h"

@@ -1,7 +1,7 @@
 #include "library/widgets/CConfigListCtrl.h"
 
-#include "library/widgets/LibraryWidgetsLogging.h"
 #include "library/widgets/CCellCheckBox.h"
+#include "library/widgets/LibraryWidgetsLogging.h"
 #include "ui/CKipFileListVerticleScrollbar.h"
 #include "ui/CSkinMemDC.h"
 #include "ui/SkinBitmap.h"

@@ -1,9 +1,9 @@
 #include "library/widgets/CMemoryCardController.h"
 
-#include "library/widgets/LibraryWidgetsLogging.h"
 #include "library/widgets/CInformationDlg.h"
 #include "library/widgets/CSelectDriveDlg.h"
 #include "library/widgets/IMemoryCardHost.h"
+#include "library/widgets/LibraryWidgetsLogging.h"
 #include "platform/Dialogs.h"
 #include "platform/Drives.h"
 #include "ui/CTextTable.h"
