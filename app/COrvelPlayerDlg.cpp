@@ -15,6 +15,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -138,7 +139,13 @@ bool COrvelPlayerDlg::OnInitDialog()
     // 5. the installed decoder's settings.
     ConfigureDecoderRegistry(CSettingsStore::System());
 
-    // 6. 1022 x 682 at the position first given.
+    // 6. 1022 x 682 at the position first given. The window is not shown yet, so no windowing
+    // system has placed it: without a given position it starts centred on its screen.
+    if (!testAttribute(Qt::WA_Moved)) {
+        if (const QScreen *target = screen() ? screen() : QGuiApplication::primaryScreen())
+            move(target->availableGeometry().center() -
+                 QPoint(CViewLayout::kWindowWidth / 2, CViewLayout::kWindowHeight / 2));
+    }
     m_layout.FixWindowSize();
     move(m_layout.WindowRect().topLeft());
 
