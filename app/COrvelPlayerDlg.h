@@ -83,6 +83,7 @@ public:
     CViewLayout &Views() { return m_layout; }
     CTransport &Transport() { return *m_transport; }
     CSensorViews &SensorViews() { return m_sensorViews; }
+    const CTextData &SensorTrack() const { return m_textData; }
     CCatalogueController &Catalogue() { return *m_catalogue; }
     CMemoryCardController &MemoryCard() { return *m_memoryCard; }
 
