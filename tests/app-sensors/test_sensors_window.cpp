@@ -2,6 +2,7 @@
 // map and the speed readout, and the G-sensor graph, offscreen.
 
 #include "tests/app-common/MainWindowFixture.h"
+#include "tests/sensors-map/PageScript.h"
 
 #include "sensors/CSensorLoader.h"
 #include "sensors/widgets/CMapView.h"
@@ -29,14 +30,6 @@ struct MapButtonsRow {
     QString showMapTooltip;
     QString largeMapTooltip;
 };
-
-QVariant Evaluate(QWebEnginePage *page, const QString &script)
-{
-    std::optional<QVariant> result;
-    page->runJavaScript(script, [&](const QVariant &value) { result = value; });
-    QTest::qWaitFor([&] { return result.has_value(); }, 20000);
-    return result.value_or(QVariant());
-}
 
 // Where the page has its marker, rounded as the page got it; none before the first position.
 std::optional<QPointF> Marker(CMapView &map)

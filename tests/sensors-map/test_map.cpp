@@ -1,4 +1,5 @@
 #include "LocalTileServer.h"
+#include "PageScript.h"
 
 #include "sensors/widgets/CMapView.h"
 
@@ -34,15 +35,6 @@ CGPSData Fix(double latitude, double longitude, double speed, std::uint32_t time
     fix.m_dSpeed = speed;
     fix.m_nTime = time;
     return fix;
-}
-
-// Runs `script` in the page and waits for its result.
-QVariant Evaluate(QWebEnginePage *page, const QString &script)
-{
-    std::optional<QVariant> result;
-    page->runJavaScript(script, [&](const QVariant &value) { result = value; });
-    QTest::qWaitFor([&] { return result.has_value(); }, 20000);
-    return result.value_or(QVariant());
 }
 
 QVariantMap MapStatus(CMapView &map)
