@@ -1,12 +1,16 @@
-// From pressing Show Map to the vehicle's marker drawn on the page, against a bare
-// QWebEngineView loading the same page and running one DrawCurrent. Every run is a process of
+// From pressing Show Map in the viewer (a generated recording opened and paused) to the
+// vehicle's marker drawn on the page, against a bare QWebEngineView loading the same page and
+// running one DrawCurrent. Every run is a process of
 // its own, since the first show pays for starting the web engine and that is what the user
 // waits for. Also reports the memory of the viewer with its web engine processes before and
 // after the first show (proportional set size, shared pages split between the processes, and
 // the plain sum of resident sizes).
 
+#include "app/COrvelPlayerDlg.h"
+#include "platform/DialogsScripted.h"
 #include "platform/EmbeddedBrowser.h"
 #include "sensors/widgets/CMapView.h"
+#include "tools/make-card/CardGenerator.h"
 
 #include <QApplication>
 #include <QDir>
@@ -14,6 +18,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -25,6 +30,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -101,34 +107,40 @@ bool WaitFor(const bool &done)
     return done;
 }
 
-CGPSData SeoulFix()
+// The viewer itself, with a generated recording opened from a folder library and paused:
+// pressing Show Map places the map, navigates to the page, and the next position tick sends
+// the position (kept until the page has loaded). The end is the page's answer that it drew it.
+int RunViewer(const QString &library)
 {
-    CGPSData fix;
-    fix.m_bValid = 1;
-    fix.m_dLatitude = 3733.960;
-    fix.m_dLongitude = 12658.620;
-    return fix;
-}
-
-// The viewer's map as the main window has it: Show Map places the window, navigates to the
-// page and sends the position of the tick; the end is the page's answer that it drew it.
-int RunViewer()
-{
-    QWidget window;
-    window.resize(1022, 682);
-    CMapView map(&window);
-    map.setGeometry(0, 0, 0, 0);
-    window.show();
-    Wait(200);
+    COrvelPlayerDlg dlg(std::make_unique<DialogsScripted>());
+    dlg.SetStartupLibraryFolder(library);
+    if (!dlg.OnInitDialog())
+        return 1;
+    bool ready = false;
+    const auto until = [&](const std::function<bool()> &condition) {
+        ready = false;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] { ready = ready || condition(); });
+        poll.start(5);
+        return WaitFor(ready);
+    };
+    if (!until([&] { return dlg.FileList()->GetItemCount() == 1; }))
+        return 1;
+    dlg.FileList()->SelectItem(0);
+    dlg.Transport().OnListDoubleClick(0);
+    if (!until([&] { return !dlg.SensorTrack().m_arrGPS.empty(); }))
+        return 1;
+    dlg.OnCommand(ControlIds::IDC_PLAY); // paused: the tick goes on, the picture stands still
+    if (!until([&] { return dlg.Player().GetState() == PlayState::Paused; }))
+        return 1;
+    Wait(300);
     const Memory before = ProcessTreeMemory();
 
     bool drawn = false;
-    QObject::connect(&map, &CMapView::positionDrawn, [&] { drawn = true; });
+    QObject::connect(&dlg.SensorViews().Map(), &CMapView::positionDrawn, [&] { drawn = true; });
     QElapsedTimer timer;
     timer.start();
-    map.setGeometry(kSmallMap);
-    map.NavigateToPage(1033);
-    map.DrawCurrent(0, {SeoulFix()});
+    dlg.OnCommand(ControlIds::IDC_SHOW_MAP);
     if (!WaitFor(drawn))
         return 1;
     const double ms = timer.nsecsElapsed() / 1e6;
@@ -174,11 +186,11 @@ struct RunResult {
     Memory after;
 };
 
-std::optional<RunResult> RunChild(const QString &mode)
+std::optional<RunResult> RunChild(const QString &mode, const QString &library)
 {
     QProcess child;
     // The web engine's start-up chatter is shown only when a run failed.
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), mode});
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--run"), mode, library});
     if (!child.waitForFinished(kTimeoutMs * 2) || child.exitCode() != 0) {
         std::fprintf(stderr, "%s", child.readAllStandardError().constData());
         return std::nullopt;
@@ -202,13 +214,45 @@ double Median(std::vector<double> values)
     return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+// A folder library of one eight-second recording with fixes, and settings and drives of the
+// benchmark's own, so the viewer never meets the machine's.
+std::unique_ptr<QTemporaryDir> PrepareLibrary()
+{
+    auto dir = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/quorvil-bench-XXXXXX");
+    QDir(dir->path()).mkpath("user");
+    QDir(dir->path()).mkpath("machine");
+    QDir(dir->path()).mkpath("library");
+    QFile(dir->path() + "/mountinfo").open(QIODevice::WriteOnly);
+    qputenv("QUORVIL_CONFIG_HOME", QFile::encodeName(dir->path() + "/user"));
+    qputenv("QUORVIL_SYSTEM_CONFIG", QFile::encodeName(dir->path() + "/machine"));
+    qputenv("QUORVIL_MOUNTINFO", QFile::encodeName(dir->path() + "/mountinfo"));
+    cardgen::RecordingOptions options;
+    options.durationMs = 8000;
+    options.width = 320;
+    options.height = 180;
+    options.fps = 10;
+    options.rear = false;
+    options.audio = false;
+    options.path = dir->path() + "/library/" + cardgen::RecordingFileName(options);
+    QString error;
+    if (!cardgen::WriteRecording(options, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return nullptr;
+    }
+    return dir;
+}
+
 int RunRounds()
 {
+    const std::unique_ptr<QTemporaryDir> dir = PrepareLibrary();
+    if (!dir)
+        return 1;
+    const QString library = dir->path() + "/library";
     std::vector<double> bare, ours, pssBefore, pssAfter, rssBefore, rssAfter;
     int processesAfter = 0;
     for (int round = 0; round < kRounds; ++round) {
-        const std::optional<RunResult> b = RunChild(QStringLiteral("bare"));
-        const std::optional<RunResult> v = RunChild(QStringLiteral("viewer"));
+        const std::optional<RunResult> b = RunChild(QStringLiteral("bare"), library);
+        const std::optional<RunResult> v = RunChild(QStringLiteral("viewer"), library);
         if (!b || !v) {
             std::fprintf(stderr, "a run did not draw the marker\n");
             return 1;
@@ -241,10 +285,11 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QUORVIL_TILE_URL", kTileUrl);
+    qputenv("QUORVIL_ONLINE", "1");
     PrepareEmbeddedBrowser();
     QApplication app(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("--run"))
-        return arguments[2] == QLatin1String("viewer") ? RunViewer() : RunBare();
+    if (arguments.size() == 4 && arguments[1] == QLatin1String("--run"))
+        return arguments[2] == QLatin1String("viewer") ? RunViewer(arguments[3]) : RunBare();
     return RunRounds();
 }
