@@ -25,6 +25,9 @@
     var ATTRIBUTION =
         '&copy; <a href="https://www.openstreetmap.org/copyright">OpenStreetMap</a> contributors';
     var MAX_ZOOM = 19;
+    // The viewer asks for zoom 9, a region; a drive of a minute or two shows only at street
+    // level, so the page opens at least there.
+    var STREET_ZOOM = 16;
     // A jump longer than this between two positions (a seek, another recording) starts a new
     // line instead of drawing across the map.
     var NEW_SEGMENT_METRES = 1000;
@@ -153,7 +156,7 @@
                 fillColor: '#d7263d',
                 fillOpacity: 1,
             }).addTo(map);
-            map.setView(position, zoom);
+            map.setView(position, Math.max(zoom, STREET_ZOOM));
         } else {
             marker.setLatLng(position);
             // The user's own zoom and panning stay until the vehicle leaves the view.

@@ -257,6 +257,18 @@ void TestSensorsWindow::tickMovesTheMarkerAndTheReadout()
     shot.save(qEnvironmentVariable("QUORVIL_TEST_TMP") + "/sensors-window-hidden-map.png");
     QCOMPARE(shot.copy(830, 643, 30, 15), digits);
     QVERIFY(shot.copy(830, 445, 30, 15) != digits);
+
+    // Large map: the page covers the window, no readout and no graph over it.
+    dlg->OnCommand(1018);
+    QCOMPARE(dlg->Views().GetMapState(), MapState::Large);
+    QTRY_VERIFY_WITH_TIMEOUT(map.IsPageLoaded(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(Marker(map).has_value(), 20000);
+    QTest::qWait(300);
+    shot = dlg->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    shot.save(qEnvironmentVariable("QUORVIL_TEST_TMP") + "/sensors-window-large-map.png");
+    QVERIFY(shot.copy(830, 643, 30, 15) != digits);
+    QVERIFY(shot.copy(41, 531, 370, 114) !=
+            dlg->SensorViews().Graph().Image().convertToFormat(QImage::Format_RGB32));
     qunsetenv("QUORVIL_ONLINE");
 }
 
