@@ -148,8 +148,8 @@ void AppendLe32(std::vector<std::uint8_t> &out, std::uint32_t v)
 FileState AviState(Bytes file)
 {
     const auto h = ReadHeader(file);
-    if (!h)
-        return FileState::NotRecording;
+    if (!h) // the signature alone: cut before the header was whole
+        return file.size() >= 12 ? FileState::Cut : FileState::NotRecording;
     const bool moviWhole = h->moviSize >= 4 && h->moviSize <= file.size() - h->movi - 8;
     return moviWhole && h->idx1 && h->riffWhole ? FileState::Complete : FileState::Cut;
 }
@@ -159,7 +159,7 @@ RecoveryReport RecoverAvi(Bytes f, const RecoveryOptions &options, const QString
     RecoveryReport report;
     auto h = ReadHeader(f);
     if (!h) {
-        report.error = QStringLiteral("%1 has no readable AVI header").arg(options.input);
+        report.error = QStringLiteral("nothing to recover: the header is not whole");
         return report;
     }
     const std::size_t moviData = h->movi + 12; // after LIST, size, "movi"
