@@ -125,8 +125,7 @@ bool Mp4SampleScanner::MaySampleStartAt(std::size_t at) const
         return true;
     if (!m_video.empty() && MatchVideo(at, NextTrack()).result != AccessUnit::Result::No)
         return true;
-    return m_layout.sensors &&
-           MatchSensorRecord(m_file.subspan(at, m_end - at)).result != SensorMatch::Result::No;
+    return MatchSensorRecord(m_file.subspan(at, m_end - at)).result != SensorMatch::Result::No;
 }
 
 std::optional<std::size_t> Mp4SampleScanner::MatchAudio(std::size_t at)

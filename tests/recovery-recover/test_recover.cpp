@@ -18,6 +18,7 @@ extern "C" {
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -286,6 +287,20 @@ void ExpectPrefix(const QStringList &copy, const QStringList &intact, int count,
         }
 }
 
+// The exporter reads the copy's first `records` records exactly as the intact recording's.
+void ExpectSensorsUpTo(const QString &copy, const sensorexport::Recording &intact, int records)
+{
+    sensorexport::Recording copied = sensorexport::Read(copy);
+    ASSERT_TRUE(copied.error.isEmpty()) << copied.error.toStdString();
+    EXPECT_EQ(copied.records, static_cast<std::size_t>(records));
+    sensorexport::Recording truncated = intact;
+    truncated.fixes.resize(std::min(truncated.fixes.size(), copied.fixes.size()));
+    truncated.samples.resize(std::min(truncated.samples.size(), copied.samples.size()));
+    copied.path = truncated.path;
+    EXPECT_EQ(sensorexport::ToGpx({copied}), sensorexport::ToGpx({truncated}));
+    EXPECT_EQ(sensorexport::ToCsv({copied}), sensorexport::ToCsv({truncated}));
+}
+
 TEST_F(RecoverTest, CopiesPlayFrameForFrameUpToTheCut)
 {
     for (const Layout &layout : kLayouts) {
@@ -381,17 +396,160 @@ TEST_F(RecoverTest, CopiesPlayFrameForFrameUpToTheCut)
 
             // The sensor records up to the cut, with their times: the same GPX and CSV.
             EXPECT_EQ(report.sensorRecords, want.records);
-            sensorexport::Recording copied = sensorexport::Read(copy);
-            ASSERT_TRUE(copied.error.isEmpty()) << copied.error.toStdString();
-            EXPECT_EQ(copied.records, static_cast<std::size_t>(want.records));
-            sensorexport::Recording truncated = intactSensors;
-            truncated.fixes.resize(std::min(truncated.fixes.size(), copied.fixes.size()));
-            truncated.samples.resize(std::min(truncated.samples.size(), copied.samples.size()));
-            copied.path = truncated.path;
-            EXPECT_EQ(sensorexport::ToGpx({copied}), sensorexport::ToGpx({truncated}));
-            EXPECT_EQ(sensorexport::ToCsv({copied}), sensorexport::ToCsv({truncated}));
+            ExpectSensorsUpTo(copy, intactSensors, want.records);
         }
     }
+}
+
+TEST_F(RecoverTest, TellsCompleteCutAndForeignFilesApart)
+{
+    cardgen::RecordingOptions mp4 = Options(kLayouts[1]);
+    cardgen::RecordingOptions avi = Options(kLayouts[3]);
+    const QString intactMp4 = WriteIntact(mp4);
+    const QString intactAvi = WriteIntact(avi);
+    const QString cutMp4 = WriteCut(mp4, 20000);
+    const QString cutAvi = WriteCut(avi, 30000);
+    const QString text = m_dir.filePath("notes.MP4");
+    const QString empty = m_dir.filePath("empty.AVI");
+    const QString riffWav = m_dir.filePath("sound.AVI");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("not a recording at all, just some text that is long enough\n");
+        QFile e(empty);
+        ASSERT_TRUE(e.open(QIODevice::WriteOnly));
+        QFile w(riffWav);
+        ASSERT_TRUE(w.open(QIODevice::WriteOnly));
+        w.write(QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16) + QByteArray(64, '\0'));
+    }
+    using S = recovery::FileState;
+    const struct {
+        QString path;
+        S state;
+        const char *error; // what recovering it says
+    } cases[] = {
+        {intactMp4, S::Complete, "plays as it is"},
+        {intactAvi, S::Complete, "plays as it is"},
+        {cutMp4, S::Cut, nullptr},
+        {cutAvi, S::Cut, nullptr},
+        {text, S::NotRecording, "is not a recording"},
+        {empty, S::NotRecording, "is not a recording"},
+        {riffWav, S::NotRecording, "is not a recording"},
+        {m_dir.filePath("missing.MP4"), S::NotRecording, "is not a file"},
+        {m_dir.path(), S::NotRecording, "is not a file"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(recovery::ProbeFile(c.path), c.state);
+        const QString out = QDir(Out()).filePath("copy-" + QFileInfo(c.path).fileName());
+        const recovery::RecoveryReport report = Recover(c.path, out);
+        EXPECT_EQ(report.ok, c.error == nullptr) << report.error.toStdString();
+        if (c.error) {
+            EXPECT_TRUE(report.error.contains(c.error)) << report.error.toStdString();
+            EXPECT_FALSE(QFile::exists(out));
+        }
+    }
+}
+
+// A camera that repeats SPS and PPS before each key frame needs no reference; one that does
+// not, with no intact recording beside it, gets a message that says so.
+TEST_F(RecoverTest, ParameterSetsFromTheStreamOrAReference)
+{
+    for (bool inBand : {true, false}) {
+        SCOPED_TRACE(inBand ? "in-band" : "reference only");
+        cardgen::RecordingOptions o = Options(kLayouts[1]);
+        o.repeatParameterSets = inBand;
+        o.path = m_dir.filePath(inBand ? "alone/in-band.MP4" : "alone/plain.MP4");
+        QString error;
+        ASSERT_TRUE(cardgen::WriteRecording(o, &error)) << error.toStdString();
+        cardgen::RecordingOptions cut = o;
+        cut.path = m_dir.filePath(inBand ? "alone/20140722_081230_EVT_C2.MP4"
+                                         : "alone2/20140722_081230_EVT_C2.MP4");
+        cut.cutAtPercent = 60;
+        ASSERT_TRUE(cardgen::WriteRecording(cut, &error)) << error.toStdString();
+        if (!inBand)
+            QFile::remove(o.path); // nothing beside it to learn from
+
+        const QString copy = QDir(Out()).filePath(inBand ? "in-band.MP4" : "plain.MP4");
+        const recovery::RecoveryReport report = Recover(cut.path, copy);
+        if (!inBand) {
+            EXPECT_FALSE(report.ok);
+            EXPECT_TRUE(report.error.contains("parameter sets")) << report.error.toStdString();
+            EXPECT_FALSE(QFile::exists(copy));
+            continue;
+        }
+        ASSERT_TRUE(report.ok) << report.error.toStdString();
+        EXPECT_TRUE(report.reference.isEmpty()) << "the stream carried its own set-up";
+        const std::vector<PacketSpan> spans = PacketSpans(o.path);
+        const Expected want = WholeBefore(spans, QFileInfo(cut.path).size());
+        ExpectPrefix(FrameChecksums(copy, "0:v:0"), FrameChecksums(o.path, "0:v:0"),
+                     want.video[0], "front");
+        ExpectPrefix(FrameChecksums(copy, "0:v:1"), FrameChecksums(o.path, "0:v:1"),
+                     want.video[1], "rear");
+        EXPECT_EQ(report.sensorRecords, want.records);
+        ExpectSensorsUpTo(copy, sensorexport::Read(o.path), want.records);
+        EXPECT_EQ(GStreamerVideoFrames(copy), (std::vector<int>{want.video[1], want.video[0]}));
+    }
+}
+
+// The command: prints what it recovered, writes nothing beside the recording unless told,
+// never writes over a file unless told, and fails with a message and a non-zero status.
+TEST_F(RecoverTest, Command)
+{
+    const cardgen::RecordingOptions o = Options(kLayouts[1]);
+    WriteIntact(o);
+    const QString cut = WriteCut(o, 40000);
+    QDir().mkpath(Out());
+    auto run = [](const QStringList &args, const QString &cwd) {
+        QProcess p;
+        p.setWorkingDirectory(cwd);
+        p.start(QUORVIL_RECOVER_BIN, args);
+        p.waitForFinished(120000);
+        return std::tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                          QString::fromUtf8(p.readAllStandardError()));
+    };
+    const QString copy = QDir(Out()).filePath(QFileInfo(cut).fileName());
+
+    auto [code, out, err] = run({cut}, Out());
+    EXPECT_EQ(code, 0) << err.toStdString();
+    EXPECT_TRUE(QFile::exists(copy));
+    EXPECT_TRUE(out.contains(QRegularExpression("video 1: \\d+ frames"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression("video 2: \\d+ frames"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression("audio: \\d+ frames"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression("sensor: \\d+ records"))) << out.toStdString();
+    EXPECT_TRUE(out.contains("set-up from")) << out.toStdString();
+
+    const QByteArray first = ReadAll(copy);
+    std::tie(code, out, err) = run({cut}, Out());
+    EXPECT_NE(code, 0);
+    EXPECT_TRUE(err.contains("exists")) << err.toStdString();
+    EXPECT_EQ(ReadAll(copy), first);
+    std::tie(code, out, err) = run({cut, "--overwrite"}, Out());
+    EXPECT_EQ(code, 0) << err.toStdString();
+
+    const QStringList before = QDir(Card()).entryList(QDir::Files | QDir::Hidden);
+    std::tie(code, out, err) = run({cut}, Card());
+    EXPECT_NE(code, 0);
+    EXPECT_TRUE(err.contains("-o")) << err.toStdString();
+    EXPECT_EQ(QDir(Card()).entryList(QDir::Files | QDir::Hidden), before) << "nothing on the card";
+
+    const QString other = QDir(Out()).filePath("explicit.MP4");
+    std::tie(code, out, err) =
+        run({cut, "-o", other, "--no-search", "--reference", QDir(Card()).filePath(NameFor(o, 0))},
+            m_dir.path());
+    EXPECT_EQ(code, 0) << err.toStdString();
+    EXPECT_EQ(ReadAll(other), first) << "the same copy from the same reference";
+
+    const QString text = m_dir.filePath("text.MP4");
+    {
+        QFile f(text);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("hello");
+    }
+    std::tie(code, out, err) = run({text, "-o", QDir(Out()).filePath("t.MP4")}, m_dir.path());
+    EXPECT_NE(code, 0);
+    EXPECT_TRUE(err.contains("is not a recording")) << err.toStdString();
+    EXPECT_FALSE(QFile::exists(QDir(Out()).filePath("t.MP4")));
 }
 
 } // namespace
