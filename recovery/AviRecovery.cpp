@@ -280,6 +280,7 @@ RecoveryReport RecoverAvi(Bytes f, const RecoveryOptions &options, const QString
     report.seconds = static_cast<double>(h->streams.front().chunks) * h->streams.front().scale /
                      h->streams.front().rate;
     report.bytesUsed = static_cast<std::int64_t>(end);
+    report.stopReason = stopReason;
     report.ok = true;
     return report;
 }

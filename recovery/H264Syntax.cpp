@@ -136,6 +136,7 @@ bool IsPlausibleNalHeader(std::uint8_t header)
         return refIdc != 0;
     case kNalSei:
     case kNalAccessUnitDelimiter:
+    case kNalFiller:
         return refIdc == 0;
     }
     return false;

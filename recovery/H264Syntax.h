@@ -19,6 +19,7 @@ enum NalType : std::uint8_t {
     kNalSps = 7,
     kNalPps = 8,
     kNalAccessUnitDelimiter = 9,
+    kNalFiller = 12,
 };
 
 // The first byte of a NAL unit: forbidden bit clear, a type a camera writes, and a reference

@@ -342,6 +342,7 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
             {QStringLiteral("sensor"), report.sensorRecords, lastRecordMs / 1000.0});
     report.seconds = videoFrames.front() * frameSeconds;
     report.bytesUsed = static_cast<std::int64_t>(best.end);
+    report.stopReason = best.stopReason;
     report.ok = true;
     return report;
 }

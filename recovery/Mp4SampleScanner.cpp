@@ -1,5 +1,6 @@
 #include "recovery/Mp4SampleScanner.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace recovery
@@ -13,6 +14,16 @@ constexpr std::uint32_t kMaxNalBytes = 16u << 20;
 // Parameter sets, SEI and delimiters are small.
 constexpr std::uint32_t kMaxNonSliceNalBytes = 1u << 20;
 constexpr std::size_t kProgressStep = 8u << 20;
+
+// Filler data: 0xFF bytes and the stop bit (header byte included); `nal` may be cut short
+// before its stop bit.
+bool IsFillerData(Bytes nal, bool whole = true)
+{
+    if (nal.size() < (whole ? 2u : 1u) || (whole && nal.back() != 0x80))
+        return false;
+    return std::all_of(nal.begin() + 1, nal.end() - (whole ? 1 : 0),
+                       [](std::uint8_t b) { return b == 0xFF; });
+}
 
 } // namespace
 
@@ -92,8 +103,20 @@ Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int tr
             }
             seenSlice = true;
         } else {
-            if (seenSlice)
-                break;
+            // Filler data pads a picture for a constant bit rate; anything else after a slice
+            // starts the next sample.
+            if (seenSlice) {
+                if (type == kNalFiller && !whole && IsFillerData(nal, false)) {
+                    au.result = R::NotWhole; // the picture's padding is cut
+                    return au;
+                }
+                if (type != kNalFiller || !whole || !IsFillerData(nal))
+                    break;
+                q += 4 + length;
+                continue;
+            }
+            if (type == kNalFiller)
+                return au;
             if (length > kMaxNonSliceNalBytes)
                 return au;
             if (!whole) {

@@ -50,6 +50,7 @@ struct RecoveryReport {
     std::int64_t bytesUsed = 0;    // of the input, up to the last whole sample
     std::int64_t bytesTotal = 0;   // size of the input
     QString reference;             // the reference used, if any
+    QString stopReason;            // why the copy ends before the input does, if it does
 };
 
 // Writes the recovered copy of options.input to options.output.

@@ -187,6 +187,11 @@ bool RecordingWriter::AddVideo(FramePainter::Channel channel)
     av_opt_set(enc->priv_data, "preset", "ultrafast", 0);
     av_opt_set(enc->priv_data, "x264-params",
                m_opt.repeatParameterSets ? "scenecut=0:repeat-headers=1" : "scenecut=0", 0);
+    if (m_opt.videoBitRate > 0) {
+        enc->bit_rate = enc->rc_min_rate = enc->rc_max_rate = m_opt.videoBitRate;
+        enc->rc_buffer_size = m_opt.videoBitRate;
+        av_opt_set(enc->priv_data, "nal-hrd", "cbr", 0);
+    }
     if (const int rc = avcodec_open2(enc.get(), codec, nullptr); rc < 0)
         return Fail(QStringLiteral("cannot open the H.264 encoder"), rc);
 

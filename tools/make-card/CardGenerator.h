@@ -77,6 +77,10 @@ struct RecordingOptions {
     std::optional<double> cutAtPercent;
     // The encoder repeats SPS and PPS before every key frame, as many cameras do.
     bool repeatParameterSets = false;
+    // A constant bit rate per video stream in bits per second, padded with filler data as a
+    // camera's hardware encoder does (0: the encoder's own quality-based rate, much smaller
+    // for these simple pictures).
+    int videoBitRate = 0;
 };
 
 // One record of the sensor stream: its bytes exactly as stored in one packet and its time

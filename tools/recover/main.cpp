@@ -85,8 +85,9 @@ int main(int argc, char **argv)
         else
             std::printf("  sensor: %lld records\n", static_cast<long long>(s.frames));
     }
-    std::printf("  used %lld of %lld bytes\n", static_cast<long long>(report.bytesUsed),
-                static_cast<long long>(report.bytesTotal));
+    std::printf("  used %lld of %lld bytes%s%s\n", static_cast<long long>(report.bytesUsed),
+                static_cast<long long>(report.bytesTotal),
+                report.stopReason.isEmpty() ? "" : ": ", qPrintable(report.stopReason));
     if (!report.reference.isEmpty())
         std::printf("  set-up from %s\n", qPrintable(report.reference));
     std::printf("written: %s\n", qPrintable(QFileInfo(options.output).absoluteFilePath()));
