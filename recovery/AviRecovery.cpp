@@ -5,7 +5,7 @@
 #include "recovery/ContainerRecovery.h"
 #include "recovery/H264Syntax.h"
 
-#include <QFile>
+#include "platform/files/FileSplicer.h"
 
 #include <algorithm>
 #include <vector>
@@ -22,7 +22,7 @@ constexpr std::size_t kCopyBlock = 4u << 20;
 
 struct AviStream {
     std::uint8_t type[4] = {}; // vids, auds, dats ...
-    std::size_t strh = 0;  // offset of the strh chunk's data
+    std::size_t strh = 0;      // offset of the strh chunk's data
     bool h264 = false;
     std::uint32_t scale = 1, rate = 1, sampleSize = 0;
     std::int64_t chunks = 0, records = 0;
@@ -31,12 +31,12 @@ struct AviStream {
 };
 
 struct AviHeader {
-    std::size_t avih = 0;               // offset of avih's data
-    std::optional<std::size_t> dmlh;    // offset of dmlh's data (OpenDML)
+    std::size_t avih = 0;            // offset of avih's data
+    std::optional<std::size_t> dmlh; // offset of dmlh's data (OpenDML)
     std::vector<AviStream> streams;
-    std::size_t movi = 0;               // offset of the movi LIST
+    std::size_t movi = 0; // offset of the movi LIST
     std::uint32_t moviSize = 0;
-    bool idx1 = false;                  // a whole idx1 after a whole movi
+    bool idx1 = false; // a whole idx1 after a whole movi
     bool riffWhole = false;
 };
 
@@ -100,7 +100,8 @@ std::optional<AviHeader> ReadHeader(Bytes f)
                             s.h264 = IsCompression(&f[d + 12], {"H264", "AVC1", "X264"});
                         }
                         if (FourCc(&f[d], "strf") && ds >= 20 && FourCc(s.type, "vids"))
-                            s.h264 = s.h264 || IsCompression(&f[d + 8 + 16], {"H264", "AVC1", "X264"});
+                            s.h264 =
+                                s.h264 || IsCompression(&f[d + 8 + 16], {"H264", "AVC1", "X264"});
                         d += 8 + ((ds + 1) & ~1u);
                     }
                     if (!s.strh)
@@ -220,9 +221,9 @@ RecoveryReport RecoverAvi(Bytes f, const RecoveryOptions &options, const QString
         if (FourCc(s.type, "vids"))
             videoFrames = std::max(videoFrames, s.chunks);
     if (h->streams.front().chunks == 0 || !FourCc(h->streams.front().type, "vids")) {
-        report.error = QStringLiteral("nothing to recover: %1")
-                           .arg(stopReason.isEmpty() ? QStringLiteral("no whole video frame")
-                                                     : stopReason);
+        report.error =
+            QStringLiteral("nothing to recover: %1")
+                .arg(stopReason.isEmpty() ? QStringLiteral("no whole video frame") : stopReason);
         return report;
     }
 
@@ -240,15 +241,14 @@ RecoveryReport RecoverAvi(Bytes f, const RecoveryOptions &options, const QString
         PutLe32(&header[s.strh + 36], s.largest); // dwSuggestedBufferSize
     }
 
-    QFile out(outputPath);
-    auto writeAll = [&](const std::uint8_t *p, std::size_t n) {
-        return out.write(reinterpret_cast<const char *>(p), static_cast<qint64>(n)) ==
-               static_cast<qint64>(n);
-    };
-    bool ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-              writeAll(header.data(), header.size());
+    // The chunks are copied from the recording by the system; the rest is written.
+    platform::FileSplicer out;
+    if (!out.Open(options.input, outputPath, &report.error))
+        return report;
+    bool ok = out.Write(header.data(), static_cast<std::int64_t>(header.size()));
     for (std::size_t pos = moviData; ok && pos < end; pos += kCopyBlock) {
-        ok = writeAll(&f[pos], std::min(kCopyBlock, end - pos));
+        ok = out.CopyFromSource(static_cast<std::int64_t>(pos),
+                                static_cast<std::int64_t>(std::min(kCopyBlock, end - pos)));
         if (ok && options.progress &&
             !options.progress(0.5 + 0.5 * static_cast<double>(pos) / static_cast<double>(end))) {
             report.error = QStringLiteral("cancelled");
@@ -258,13 +258,14 @@ RecoveryReport RecoverAvi(Bytes f, const RecoveryOptions &options, const QString
     const std::uint8_t pad = 0;
     std::vector<std::uint8_t> idx1 = {'i', 'd', 'x', '1'};
     AppendLe32(idx1, static_cast<std::uint32_t>(index.size()));
-    ok = ok && (!(end & 1) || writeAll(&pad, 1)) && writeAll(idx1.data(), idx1.size()) &&
-         writeAll(index.data(), index.size()) && out.flush();
-    if (!ok) {
-        report.error = QStringLiteral("cannot write %1: %2").arg(outputPath, out.errorString());
+    ok = ok && (!(end & 1) || out.Write(&pad, 1)) &&
+         out.Write(idx1.data(), static_cast<std::int64_t>(idx1.size())) &&
+         out.Write(index.data(), static_cast<std::int64_t>(index.size()));
+    if (!out.Close(&report.error) || !ok) {
+        if (report.error.isEmpty())
+            report.error = QStringLiteral("cannot write %1").arg(outputPath);
         return report;
     }
-    out.close();
 
     for (const AviStream &s : h->streams) {
         const double seconds = static_cast<double>(s.chunks) * s.scale / s.rate;

@@ -153,7 +153,8 @@ std::optional<SequenceParameters> ParseSps(std::span<const std::uint8_t> nal)
     r.Bits(16); // constraint flags, level
     sps.id = static_cast<int>(r.Ue());
     unsigned chromaFormat = 1;
-    static constexpr unsigned kHighProfiles[] = {100, 110, 122, 244, 44, 83, 86, 118, 128, 138, 139, 134, 135};
+    static constexpr unsigned kHighProfiles[] = {100, 110, 122, 244, 44,  83, 86,
+                                                 118, 128, 138, 139, 134, 135};
     if (std::find(std::begin(kHighProfiles), std::end(kHighProfiles), profile) !=
         std::end(kHighProfiles)) {
         chromaFormat = r.Ue();
@@ -232,7 +233,8 @@ std::optional<SliceStart> ParseSliceStart(std::span<const std::uint8_t> nal,
     if (r.Overrun() || s.sliceType > 9 || s.ppsId > 255)
         return std::nullopt;
     // An IDR picture is intra only (I or SI) and numbered 0.
-    if (NalTypeOf(nal[0]) == kNalIdrSlice && (s.frameNum != 0 || (s.sliceType % 5 != 2 && s.sliceType % 5 != 4)))
+    if (NalTypeOf(nal[0]) == kNalIdrSlice &&
+        (s.frameNum != 0 || (s.sliceType % 5 != 2 && s.sliceType % 5 != 4)))
         return std::nullopt;
     return s;
 }
@@ -265,9 +267,12 @@ std::optional<ParameterSets> ParseAvcC(std::span<const std::uint8_t> avcC)
 std::vector<std::uint8_t> MakeAvcC(std::span<const std::uint8_t> sps,
                                    std::span<const std::uint8_t> pps)
 {
-    std::vector<std::uint8_t> out = {1, sps.size() > 1 ? sps[1] : std::uint8_t{0},
+    std::vector<std::uint8_t> out = {1,
+                                     sps.size() > 1 ? sps[1] : std::uint8_t{0},
                                      sps.size() > 2 ? sps[2] : std::uint8_t{0},
-                                     sps.size() > 3 ? sps[3] : std::uint8_t{0}, 0xFF, 0xE1};
+                                     sps.size() > 3 ? sps[3] : std::uint8_t{0},
+                                     0xFF,
+                                     0xE1};
     auto put = [&](std::span<const std::uint8_t> nal) {
         out.push_back(static_cast<std::uint8_t>(nal.size() >> 8));
         out.push_back(static_cast<std::uint8_t>(nal.size()));

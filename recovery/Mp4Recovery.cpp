@@ -5,11 +5,12 @@
 #include "recovery/LibavPointers.h"
 #include "recovery/Mp4SampleScanner.h"
 
+#include "platform/files/FileSplicer.h"
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
-#include <QFile>
 
 #include <cstring>
 
@@ -45,18 +46,25 @@ class Mp4CopyWriter
 public:
     Mp4CopyWriter(Bytes file, const StreamLayout &layout) : m_file(file), m_layout(layout) {}
 
-    bool Write(const QString &path, const std::vector<ScannedSample> &samples,
+    bool Write(const QString &input, const QString &path, const std::vector<ScannedSample> &samples,
                const std::function<bool(double)> &progress, QString *error);
 
 private:
-    struct OutputCloser {
-        void operator()(AVFormatContext *c) const
+    struct OutputFree {
+        void operator()(AVFormatContext *c) const { avformat_free_context(c); }
+    };
+    struct IoFree {
+        void operator()(AVIOContext *io) const
         {
-            if (c && c->pb)
-                avio_closep(&c->pb);
-            avformat_free_context(c);
+            if (io)
+                av_freep(&io->buffer);
+            avio_context_free(&io);
         }
     };
+    // The muxer's output: bytes that lie in the mapped input (the samples) are copied from the
+    // input file by the system, the rest (headers, sample tables) written.
+    static int WritePacket(void *opaque, std::uint8_t *buf, int size);
+    static std::int64_t SeekOutput(void *opaque, std::int64_t offset, int whence);
 
     bool Fail(const QString &what, int code, QString *error)
     {
@@ -68,7 +76,9 @@ private:
 
     Bytes m_file;
     const StreamLayout &m_layout;
-    std::unique_ptr<AVFormatContext, OutputCloser> m_out;
+    platform::FileSplicer m_splicer;
+    std::unique_ptr<AVIOContext, IoFree> m_io;
+    std::unique_ptr<AVFormatContext, OutputFree> m_out;
     std::vector<AVStream *> m_video; // owned by m_out
     AVStream *m_audio = nullptr;
     AVStream *m_sensor = nullptr;
@@ -113,7 +123,39 @@ bool Mp4CopyWriter::AddStreams(bool audio, bool sensors)
     return true;
 }
 
-bool Mp4CopyWriter::Write(const QString &path, const std::vector<ScannedSample> &samples,
+int Mp4CopyWriter::WritePacket(void *opaque, std::uint8_t *buf, int size)
+{
+    auto *self = static_cast<Mp4CopyWriter *>(opaque);
+    const std::uint8_t *base = self->m_file.data();
+    const bool fromInput = buf >= base && buf + size <= base + self->m_file.size();
+    const bool ok = fromInput ? self->m_splicer.CopyFromSource(buf - base, size)
+                              : self->m_splicer.Write(buf, size);
+    return ok ? size : AVERROR(EIO);
+}
+
+std::int64_t Mp4CopyWriter::SeekOutput(void *opaque, std::int64_t offset, int whence)
+{
+    auto *self = static_cast<Mp4CopyWriter *>(opaque);
+    platform::FileSplicer &out = self->m_splicer;
+    switch (whence & ~AVSEEK_FORCE) {
+    case AVSEEK_SIZE:
+        return out.Size();
+    case SEEK_SET:
+        break;
+    case SEEK_CUR:
+        offset += out.Position();
+        break;
+    case SEEK_END:
+        offset += out.Size();
+        break;
+    default:
+        return AVERROR(EINVAL);
+    }
+    return out.Seek(offset) ? offset : AVERROR(EIO);
+}
+
+bool Mp4CopyWriter::Write(const QString &input, const QString &path,
+                          const std::vector<ScannedSample> &samples,
                           const std::function<bool(double)> &progress, QString *error)
 {
     using Kind = ScannedSample::Kind;
@@ -132,9 +174,20 @@ bool Mp4CopyWriter::Write(const QString &path, const std::vector<ScannedSample> 
     m_out->flags |= AVFMT_FLAG_BITEXACT;
     if (!AddStreams(audio && m_layout.audio, sensors))
         return Fail(QStringLiteral("out of memory"), 0, error);
-    if (const int rc = avio_open(&m_out->pb, QFile::encodeName(path).constData(), AVIO_FLAG_WRITE);
-        rc < 0)
-        return Fail(QStringLiteral("cannot write %1").arg(path), rc, error);
+    if (!m_splicer.Open(input, path, error))
+        return false;
+    constexpr int kIoBufferSize = 1 << 16;
+    auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBufferSize));
+    if (!buffer)
+        return Fail(QStringLiteral("out of memory"), 0, error);
+    m_io.reset(avio_alloc_context(buffer, kIoBufferSize, 1, this, nullptr, WritePacket, SeekOutput));
+    if (!m_io) {
+        av_free(buffer);
+        return Fail(QStringLiteral("out of memory"), 0, error);
+    }
+    // Samples go to WritePacket as they are, not through the buffer.
+    m_io->direct = 1;
+    m_out->pb = m_io.get();
     if (const int rc = avformat_write_header(m_out.get(), nullptr); rc < 0)
         return Fail(QStringLiteral("writing the header"), rc, error);
 
@@ -190,7 +243,7 @@ bool Mp4CopyWriter::Write(const QString &path, const std::vector<ScannedSample> 
             return Fail(QStringLiteral("out of memory"), 0, error);
         pkt->data = const_cast<std::uint8_t *>(m_file.data() + s.offset);
         pkt->size = static_cast<int>(s.length);
-        const AVRational from = s.kind == Kind::Video   ? AVRational{m_layout.fpsDen, m_layout.fpsNum}
+        const AVRational from = s.kind == Kind::Video ? AVRational{m_layout.fpsDen, m_layout.fpsNum}
                                 : s.kind == Kind::Audio ? AVRational{1, m_layout.audio->sampleRate}
                                                         : AVRational{1, 1000};
         av_packet_rescale_ts(pkt.get(), from, st->time_base);
@@ -199,10 +252,10 @@ bool Mp4CopyWriter::Write(const QString &path, const std::vector<ScannedSample> 
     }
     if (const int rc = av_write_trailer(m_out.get()); rc < 0)
         return Fail(QStringLiteral("writing the index"), rc, error);
-    if (m_out->pb->error < 0)
-        return Fail(QStringLiteral("writing %1").arg(path), m_out->pb->error, error);
-    if (const int rc = avio_closep(&m_out->pb); rc < 0)
-        return Fail(QStringLiteral("writing %1").arg(path), rc, error);
+    avio_flush(m_io.get());
+    if (m_io->error < 0)
+        return Fail(QStringLiteral("writing %1").arg(path), m_io->error, error);
+    return m_splicer.Close(error);
     return true;
 }
 
@@ -265,8 +318,8 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
     StreamLayout layout;
     bool fromReference = false;
     const QString reference = !options.reference.isEmpty() ? options.reference
-                              : options.findReference     ? FindReference(options.input)
-                                                          : QString();
+                              : options.findReference      ? FindReference(options.input)
+                                                           : QString();
     if (!reference.isEmpty()) {
         QString why;
         auto read = ReadReference(reference, &why);
@@ -328,7 +381,7 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
     }
 
     Mp4CopyWriter writer(file, bestLayout);
-    if (!writer.Write(outputPath, best.samples, options.progress, &report.error))
+    if (!writer.Write(options.input, outputPath, best.samples, options.progress, &report.error))
         return report;
 
     const double frameSeconds = static_cast<double>(bestLayout.fpsDen) / bestLayout.fpsNum;

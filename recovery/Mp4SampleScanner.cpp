@@ -16,13 +16,18 @@ constexpr std::uint32_t kMaxNonSliceNalBytes = 1u << 20;
 constexpr std::size_t kProgressStep = 8u << 20;
 
 // Filler data: 0xFF bytes and the stop bit (header byte included); `nal` may be cut short
-// before its stop bit.
+// before its stop bit. Its ends are checked: pictures are padded with megabytes of it.
 bool IsFillerData(Bytes nal, bool whole = true)
 {
+    constexpr std::size_t kChecked = 32;
     if (nal.size() < (whole ? 2u : 1u) || (whole && nal.back() != 0x80))
         return false;
-    return std::all_of(nal.begin() + 1, nal.end() - (whole ? 1 : 0),
-                       [](std::uint8_t b) { return b == 0xFF; });
+    const Bytes payload = nal.subspan(1, nal.size() - (whole ? 2 : 1));
+    auto allFf = [](Bytes b) {
+        return std::all_of(b.begin(), b.end(), [](std::uint8_t x) { return x == 0xFF; });
+    };
+    const std::size_t n = std::min(kChecked, payload.size());
+    return allFf(payload.first(n)) && allFf(payload.last(n));
 }
 
 } // namespace
@@ -211,10 +216,11 @@ ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadE
             if (au.result == AccessUnit::Result::NotWhole)
                 return stop(QStringLiteral("the video frame at byte %1 is not whole").arg(at));
             if (au.result == AccessUnit::Result::NoSetup)
-                return stop(QStringLiteral("video stream %1 carries no parameter sets, and no intact "
-                                           "recording of the same camera was found to take "
-                                           "them from")
-                                .arg(track + 1));
+                return stop(
+                    QStringLiteral("video stream %1 carries no parameter sets, and no intact "
+                                   "recording of the same camera was found to take "
+                                   "them from")
+                        .arg(track + 1));
             if (au.result == AccessUnit::Result::Yes) {
                 const std::int64_t index = m_video[static_cast<std::size_t>(track)].count;
                 if (m_layout.video[static_cast<std::size_t>(track)].avcC.empty() &&
@@ -222,8 +228,8 @@ ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadE
                     return stop(QStringLiteral("video stream %1 carries no whole parameter sets")
                                     .arg(track + 1));
                 Accept(au, track);
-                result.samples.push_back({ScannedSample::Kind::Video, track, at, au.length,
-                                          au.key, index, 0});
+                result.samples.push_back(
+                    {ScannedSample::Kind::Video, track, at, au.length, au.key, index, 0});
                 at += au.length;
                 continue;
             }
@@ -236,8 +242,7 @@ ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadE
             // Between the last frame written and the next one.
             const double frameMs = 1000.0 * m_layout.fpsDen / m_layout.fpsNum;
             const std::int64_t frames = m_video.empty() ? 0 : m_video.front().count;
-            const std::int64_t from =
-                frames > 0 ? std::llround((frames - 1) * frameMs) : 0;
+            const std::int64_t from = frames > 0 ? std::llround((frames - 1) * frameMs) : 0;
             const std::uint32_t time = SensorRecordTime(
                 record.kind, from, from + static_cast<std::int64_t>(std::ceil(frameMs)));
             result.samples.push_back(

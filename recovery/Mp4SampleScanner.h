@@ -26,14 +26,14 @@ struct ScannedSample {
     std::size_t offset = 0;
     std::size_t length = 0;
     bool key = false;
-    std::int64_t index = 0;    // video: frame number in its stream; audio: frame number
-    std::uint32_t timeMs = 0;  // sensor records
+    std::int64_t index = 0;   // video: frame number in its stream; audio: frame number
+    std::uint32_t timeMs = 0; // sensor records
 };
 
 struct ScanResult {
     std::vector<ScannedSample> samples;
-    std::size_t end = 0;   // offset after the last whole sample
-    QString stopReason;    // why the scan stopped before the payload's end, if it did
+    std::size_t end = 0; // offset after the last whole sample
+    QString stopReason;  // why the scan stopped before the payload's end, if it did
     bool cancelled = false;
 };
 

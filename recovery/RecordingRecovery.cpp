@@ -97,8 +97,7 @@ RecoveryReport Recover(const RecoveryOptions &options)
     if (container == Container::Other)
         return Failure(
             QStringLiteral("%1 is not a recording (neither MP4 nor AVI)").arg(options.input));
-    const FileState state =
-        container == Container::Mp4 ? Mp4State(bytes) : AviState(bytes);
+    const FileState state = container == Container::Mp4 ? Mp4State(bytes) : AviState(bytes);
     if (state == FileState::Complete)
         return Failure(QStringLiteral("%1 is complete: it plays as it is").arg(options.input));
     if (state == FileState::NotRecording)
@@ -113,8 +112,8 @@ RecoveryReport Recover(const RecoveryOptions &options)
         return Failure(QStringLiteral("cannot create the folder %1").arg(out.absolutePath()));
 
     // Under a hidden name that no catalogue lists, until complete.
-    QTemporaryFile temporary(out.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part")
-                                                            .arg(out.fileName())));
+    QTemporaryFile temporary(
+        out.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX.part").arg(out.fileName())));
     if (!temporary.open())
         return Failure(QStringLiteral("cannot write in %1: %2")
                            .arg(out.absolutePath(), temporary.errorString()));
@@ -128,13 +127,15 @@ RecoveryReport Recover(const RecoveryOptions &options)
     const QByteArray from = QFile::encodeName(temporary.fileName());
     const QByteArray to = QFile::encodeName(out.absoluteFilePath());
     // rename() replaces atomically; without leave to overwrite, QFile refuses an existing name.
-    const bool moved = options.overwrite ? std::rename(from.constData(), to.constData()) == 0
-                                         : QFile::rename(temporary.fileName(), out.absoluteFilePath());
+    const bool moved = options.overwrite
+                           ? std::rename(from.constData(), to.constData()) == 0
+                           : QFile::rename(temporary.fileName(), out.absoluteFilePath());
     if (!moved)
         return Failure(QStringLiteral("cannot write %1").arg(options.output));
     temporary.setAutoRemove(false);
     QFile::setPermissions(out.absoluteFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                      QFileDevice::ReadGroup | QFileDevice::ReadOther);
+                                                      QFileDevice::ReadGroup |
+                                                      QFileDevice::ReadOther);
     return report;
 }
 

@@ -46,11 +46,11 @@ struct RecoveryReport {
     QString error; // why nothing was written, when !ok
     std::vector<RecoveredStream> streams;
     std::int64_t sensorRecords = 0;
-    double seconds = 0;            // length of the copy (its first video stream)
-    std::int64_t bytesUsed = 0;    // of the input, up to the last whole sample
-    std::int64_t bytesTotal = 0;   // size of the input
-    QString reference;             // the reference used, if any
-    QString stopReason;            // why the copy ends before the input does, if it does
+    double seconds = 0;          // length of the copy (its first video stream)
+    std::int64_t bytesUsed = 0;  // of the input, up to the last whole sample
+    std::int64_t bytesTotal = 0; // size of the input
+    QString reference;           // the reference used, if any
+    QString stopReason;          // why the copy ends before the input does, if it does
 };
 
 // Writes the recovered copy of options.input to options.output.

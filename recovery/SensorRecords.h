@@ -32,6 +32,7 @@ SensorGrid GridOf(SensorKind kind);
 
 // A record's time: the point of its kind's grid in [fromMs, toMs) (the frames written before
 // and after it), else fromMs.
-std::uint32_t SensorRecordTime(SensorKind kind, std::int64_t fromMs, std::optional<std::int64_t> toMs);
+std::uint32_t SensorRecordTime(SensorKind kind, std::int64_t fromMs,
+                               std::optional<std::int64_t> toMs);
 
 } // namespace recovery

@@ -70,8 +70,8 @@ std::optional<StreamLayout> ReadReference(const QString &path, QString *why)
                                 .arg(path)
                                 .arg(i));
             if (layout.video.empty()) {
-                const AVRational rate = st->avg_frame_rate.num > 0 ? st->avg_frame_rate
-                                                                   : st->r_frame_rate;
+                const AVRational rate =
+                    st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
                 if (rate.num > 0 && rate.den > 0) {
                     layout.fpsNum = rate.num;
                     layout.fpsDen = rate.den;
@@ -109,9 +109,8 @@ std::optional<StreamLayout> ReadReference(const QString &path, QString *why)
         for (int n = 0; pkt && n < 64 && av_read_frame(ctx.get(), pkt.get()) >= 0; ++n) {
             const bool audio = pkt->stream_index == audioIndex;
             if (audio && pkt->pts != AV_NOPTS_VALUE)
-                layout.audio->firstPts =
-                    av_rescale_q(pkt->pts, ctx->streams[audioIndex]->time_base,
-                                 {1, layout.audio->sampleRate});
+                layout.audio->firstPts = av_rescale_q(pkt->pts, ctx->streams[audioIndex]->time_base,
+                                                      {1, layout.audio->sampleRate});
             av_packet_unref(pkt.get());
             if (audio)
                 break;
@@ -122,7 +121,8 @@ std::optional<StreamLayout> ReadReference(const QString &path, QString *why)
 
 std::optional<int> VideoStreamsByName(const QString &path)
 {
-    static const QRegularExpression name(QStringLiteral("^\\d{8}_\\d{6}_[A-Za-z]{3}_[Cc]([12])\\."));
+    static const QRegularExpression name(
+        QStringLiteral("^\\d{8}_\\d{6}_[A-Za-z]{3}_[Cc]([12])\\."));
     const auto m = name.match(QFileInfo(path).fileName());
     if (!m.hasMatch())
         return std::nullopt;
@@ -133,8 +133,9 @@ QString FindReference(const QString &cut)
 {
     const QFileInfo info(cut);
     const auto streams = VideoStreamsByName(cut);
-    QStringList names = info.dir().entryList({QStringLiteral("*.") + info.suffix()},
-                                             QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    QStringList names =
+        info.dir().entryList({QStringLiteral("*.") + info.suffix()}, QDir::Files | QDir::Readable,
+                             QDir::Name | QDir::IgnoreCase);
     names.removeAll(info.fileName());
     // Nearest in name order first (the names are times), earlier before later.
     QStringList before, after;

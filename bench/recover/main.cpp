@@ -124,7 +124,7 @@ int main(int argc, char **argv)
                 static_cast<long long>(report.streams[1].frames),
                 static_cast<long long>(report.sensorRecords), report.bytesUsed / 1e6,
                 report.bytesTotal / 1e6);
-    std::printf("bench recover: %.1f ms, baseline %.1f ms, ratio %.2f, target %.1f\n",
-                Median(ours), Median(base), Median(ratios), kTarget);
+    std::printf("bench recover: %.1f ms, baseline %.1f ms, ratio %.2f, target %.1f\n", Median(ours),
+                Median(base), Median(ratios), kTarget);
     return 0;
 }

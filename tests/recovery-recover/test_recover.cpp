@@ -94,8 +94,8 @@ QStringList FrameChecksums(const QString &path, const QString &map)
 QStringList ProbeStreams(const QString &path)
 {
     QProcess probe;
-    probe.start("ffprobe", {"-v", "error", "-show_entries", "stream=codec_type", "-of",
-                            "csv=p=0", path});
+    probe.start("ffprobe",
+                {"-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", path});
     if (!probe.waitForFinished(60000) || probe.exitCode() != 0 ||
         !probe.readAllStandardError().isEmpty())
         return {QStringLiteral("ffprobe failed")};
@@ -117,9 +117,9 @@ std::vector<int> GStreamerVideoFrames(const QString &path)
     auto onPad = +[](GstElement *, GstPad *pad, gpointer data) {
         auto *c = static_cast<Counts *>(data);
         GstCaps *caps = gst_pad_get_current_caps(pad);
-        const bool video = caps && g_str_has_prefix(
-                                       gst_structure_get_name(gst_caps_get_structure(caps, 0)),
-                                       "video/");
+        const bool video =
+            caps &&
+            g_str_has_prefix(gst_structure_get_name(gst_caps_get_structure(caps, 0)), "video/");
         if (caps)
             gst_caps_unref(caps);
         GstElement *sink = gst_element_factory_make("fakesink", nullptr);
@@ -327,7 +327,8 @@ TEST_F(RecoverTest, CopiesPlayFrameForFrameUpToTheCut)
             const char *where;
             std::int64_t at;
         } cuts[] = {
-            {"inside the first frame", (firstOf(Kind::Video0, 0).pos + firstOf(Kind::Video0, 0).end) / 2},
+            {"inside the first frame",
+             (firstOf(Kind::Video0, 0).pos + firstOf(Kind::Video0, 0).end) / 2},
             {"after the first frames", firstOf(Kind::Video0, 1).end},
             {"mid-file", written / 2},
             {"one byte before a video frame's end", midVideo.end - 1},
@@ -352,13 +353,15 @@ TEST_F(RecoverTest, CopiesPlayFrameForFrameUpToTheCut)
             const Expected want = WholeBefore(spans, cut.at);
             const QString copy = QDir(Out()).filePath(QFileInfo(cutPath).fileName());
             if (want.video[0] == 0) {
-                std::printf("cut table: %-7s %-40s at %7lld of %7lld: nothing (%s)\n",
-                            layout.label, cut.where, static_cast<long long>(cut.at),
+                std::printf("cut table: %-7s %-40s at %7lld of %7lld: nothing (%s)\n", layout.label,
+                            cut.where, static_cast<long long>(cut.at),
                             static_cast<long long>(written), qPrintable(report.error));
                 EXPECT_FALSE(report.ok);
-                EXPECT_TRUE(report.error.startsWith("nothing to recover")) << report.error.toStdString();
+                EXPECT_TRUE(report.error.startsWith("nothing to recover"))
+                    << report.error.toStdString();
                 EXPECT_FALSE(QFile::exists(copy));
-                EXPECT_TRUE(QDir(Out()).entryList(QDir::Files | QDir::Hidden).filter(".part").isEmpty())
+                EXPECT_TRUE(
+                    QDir(Out()).entryList(QDir::Files | QDir::Hidden).filter(".part").isEmpty())
                     << "no temporary file left";
                 continue;
             }
@@ -366,12 +369,12 @@ TEST_F(RecoverTest, CopiesPlayFrameForFrameUpToTheCut)
             std::printf("cut table: %-7s %-40s at %7lld of %7lld: video %d/%d, audio %d, "
                         "records %lld, %.2f s\n",
                         layout.label, cut.where, static_cast<long long>(cut.at),
-                        static_cast<long long>(written),
-                        static_cast<int>(report.streams[0].frames),
+                        static_cast<long long>(written), static_cast<int>(report.streams[0].frames),
                         layout.rear ? static_cast<int>(report.streams[1].frames) : 0,
-                        report.streams.size() > 2 ? static_cast<int>(report.streams[layout.rear ? 2 : 1].frames) : 0,
-                        static_cast<long long>(report.sensorRecords),
-                        report.seconds);
+                        report.streams.size() > 2
+                            ? static_cast<int>(report.streams[layout.rear ? 2 : 1].frames)
+                            : 0,
+                        static_cast<long long>(report.sensorRecords), report.seconds);
 
             // ffprobe reads it, with every stream.
             const QStringList types = ProbeStreams(copy);
@@ -381,8 +384,7 @@ TEST_F(RecoverTest, CopiesPlayFrameForFrameUpToTheCut)
             // Frame for frame the intact recording's pictures and sound, up to the cut.
             ExpectPrefix(FrameChecksums(copy, "0:v:0"), intactVideo[0], want.video[0], "front");
             if (layout.rear)
-                ExpectPrefix(FrameChecksums(copy, "0:v:1"), intactVideo[1], want.video[1],
-                             "rear");
+                ExpectPrefix(FrameChecksums(copy, "0:v:1"), intactVideo[1], want.video[1], "rear");
             const QStringList audio = FrameChecksums(copy, "0:a");
             EXPECT_GE(audio.size(), want.audio - 1); // the priming frame is not output
             ExpectPrefix(audio, intactAudio, static_cast<int>(audio.size()), "audio");
@@ -495,10 +497,10 @@ TEST_F(RecoverTest, ParameterSetsFromTheStreamOrAReference)
         const std::vector<PacketSpan> spans = PacketSpans(o.path);
         const Expected want = WholeBefore(spans, QFileInfo(cut.path).size());
         EXPECT_EQ(report.streams[0].frames, want.video[0]) << report.stopReason.toStdString();
-        ExpectPrefix(FrameChecksums(copy, "0:v:0"), FrameChecksums(o.path, "0:v:0"),
-                     want.video[0], "front");
-        ExpectPrefix(FrameChecksums(copy, "0:v:1"), FrameChecksums(o.path, "0:v:1"),
-                     want.video[1], "rear");
+        ExpectPrefix(FrameChecksums(copy, "0:v:0"), FrameChecksums(o.path, "0:v:0"), want.video[0],
+                     "front");
+        ExpectPrefix(FrameChecksums(copy, "0:v:1"), FrameChecksums(o.path, "0:v:1"), want.video[1],
+                     "rear");
         EXPECT_EQ(report.sensorRecords, want.records);
         ExpectSensorsUpTo(copy, sensorexport::Read(o.path), want.records);
         EXPECT_EQ(GStreamerVideoFrames(copy), (std::vector<int>{want.video[1], want.video[0]}));

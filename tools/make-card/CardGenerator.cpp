@@ -358,9 +358,8 @@ bool RecordingWriter::WriteCut()
     else if (m_opt.cutAtPercent)
         cut = static_cast<std::int64_t>(written * *m_opt.cutAtPercent / 100.0);
     if (cut < 0 || cut > written)
-        return Fail(QStringLiteral("cut at byte %1 is outside the %2 bytes written")
-                        .arg(cut)
-                        .arg(written));
+        return Fail(
+            QStringLiteral("cut at byte %1 is outside the %2 bytes written").arg(cut).arg(written));
     if (!m_file.resize(cut))
         return Fail(QStringLiteral("cannot cut %1: %2").arg(m_opt.path, m_file.errorString()));
     return true;

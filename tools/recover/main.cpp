@@ -42,9 +42,8 @@ int main(int argc, char **argv)
     p.addHelpOption();
     p.addPositionalArgument("IN", "the cut recording");
     const QCommandLineOption output({"o", "output"}, "where to write the copy", "OUT");
-    const QCommandLineOption reference("reference",
-                                       "an intact recording of the same camera and streams",
-                                       "FILE");
+    const QCommandLineOption reference(
+        "reference", "an intact recording of the same camera and streams", "FILE");
     const QCommandLineOption noSearch("no-search", "do not look for a reference beside IN");
     const QCommandLineOption overwrite("overwrite", "replace OUT if it exists");
     for (const auto *o : {&output, &reference, &noSearch, &overwrite})
@@ -86,8 +85,8 @@ int main(int argc, char **argv)
             std::printf("  sensor: %lld records\n", static_cast<long long>(s.frames));
     }
     std::printf("  used %lld of %lld bytes%s%s\n", static_cast<long long>(report.bytesUsed),
-                static_cast<long long>(report.bytesTotal),
-                report.stopReason.isEmpty() ? "" : ": ", qPrintable(report.stopReason));
+                static_cast<long long>(report.bytesTotal), report.stopReason.isEmpty() ? "" : ": ",
+                qPrintable(report.stopReason));
     if (!report.reference.isEmpty())
         std::printf("  set-up from %s\n", qPrintable(report.reference));
     std::printf("written: %s\n", qPrintable(QFileInfo(options.output).absoluteFilePath()));
