@@ -45,11 +45,16 @@ AacFrameFinder::Decoded AacFrameFinder::Decode(std::span<const std::uint8_t> byt
     // frame records the size of the packet as it stood when decoding began: the difference
     // between the two frames is the first frame's length.
     const std::int64_t before = m_frame->pkt_size;
-    if (!firstLength || avcodec_receive_frame(m_decoder.get(), m_frame.get()) < 0)
-        return Decoded::One;
+    if (!firstLength)
+        return Decoded::Exact;
+    const int next = avcodec_receive_frame(m_decoder.get(), m_frame.get());
+    if (next == AVERROR(EAGAIN))
+        return Decoded::Exact;
+    if (next < 0)
+        return Decoded::FirstOnly;
     const std::int64_t after = m_frame->pkt_size;
     if (before <= 0 || after <= 0 || after >= before)
-        return Decoded::One;
+        return Decoded::FirstOnly;
     *firstLength = static_cast<std::size_t>(before - after);
     return Decoded::Two;
 }

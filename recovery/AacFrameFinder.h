@@ -29,9 +29,12 @@ public:
 
 private:
     AacFrameFinder() = default;
-    enum class Decoded { Failed, One, Two };
-    // Decodes `bytes` as one packet: the first frame's outcome, and when a second frame follows
-    // and decodes too, the length of the first in *firstLength.
+    enum class Decoded {
+        Failed,     // the first frame does not decode
+        Exact,      // one frame, and nothing after it
+        Two,        // a frame, and another after it: *firstLength is the first one's length
+        FirstOnly,  // a frame, followed by bytes that do not decode
+    };
     Decoded Decode(std::span<const std::uint8_t> bytes, std::size_t *firstLength);
 
     AvPtr<AVCodecContext> m_decoder;
@@ -49,20 +52,25 @@ std::optional<std::size_t> AacFrameFinder::FrameLength(std::span<const std::uint
     const int channels = std::max(1, m_decoder->ch_layout.nb_channels);
     const std::size_t maxFrame = kMaxAacFrameBytesPerChannel * static_cast<std::size_t>(channels);
     std::size_t length = 0;
-    const Decoded first = Decode(bytes.first(std::min(bytes.size(), 2 * maxFrame)), &length);
-    if (first == Decoded::Failed)
-        return std::nullopt;
-    if (first == Decoded::Two)
-        return length;
-    // The frame is followed by something else: its end is the first offset where another
-    // sample may start and up to which the frame decodes whole.
-    const std::size_t limit = std::min(bytes.size(), maxFrame);
-    for (std::size_t end = 1; end < limit; ++end)
-        if (isSampleStart(end) && Decode(bytes.first(end), nullptr) != Decoded::Failed)
+    // Most often another kind of sample follows: the first place one may start, up to which the
+    // bytes decode as exactly one frame (or two, whose first then has a known length).
+    const std::size_t reach = std::min(bytes.size(), 2 * maxFrame);
+    for (std::size_t end = 1; end <= reach; ++end) {
+        if (end < bytes.size() && !isSampleStart(end))
+            continue;
+        switch (Decode(bytes.first(end), &length)) {
+        case Decoded::Exact:
             return end;
-    // Followed by nothing whole: the shortest stretch that decodes is the frame (a frame
-    // decodes from its own bytes and fails when any of them is missing).
-    std::size_t lo = 1, hi = limit;
+        case Decoded::Two:
+            return length;
+        case Decoded::Failed:
+        case Decoded::FirstOnly:
+            break;
+        }
+    }
+    // Followed by more sound than that, or by nothing whole: the shortest stretch that decodes
+    // is the frame (a frame decodes from its own bytes and fails when any of them is missing).
+    std::size_t lo = 1, hi = std::min(bytes.size(), maxFrame);
     if (Decode(bytes.first(hi), nullptr) == Decoded::Failed)
         return std::nullopt;
     while (lo < hi) {

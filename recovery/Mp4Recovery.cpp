@@ -13,6 +13,7 @@ extern "C" {
 
 
 #include <cstring>
+#include <utility>
 
 namespace recovery
 {
@@ -65,6 +66,8 @@ private:
     // input file by the system, the rest (headers, sample tables) written.
     static int WritePacket(void *opaque, std::uint8_t *buf, int size);
     static std::int64_t SeekOutput(void *opaque, std::int64_t offset, int whence);
+    // Samples that follow each other in the input are copied in one go.
+    bool FlushPending();
 
     bool Fail(const QString &what, int code, QString *error)
     {
@@ -77,6 +80,8 @@ private:
     Bytes m_file;
     const StreamLayout &m_layout;
     platform::FileSplicer m_splicer;
+    std::int64_t m_pendingFrom = 0;
+    std::int64_t m_pendingSize = 0;
     std::unique_ptr<AVIOContext, IoFree> m_io;
     std::unique_ptr<AVFormatContext, OutputFree> m_out;
     std::vector<AVStream *> m_video; // owned by m_out
@@ -128,15 +133,33 @@ int Mp4CopyWriter::WritePacket(void *opaque, std::uint8_t *buf, int size)
     auto *self = static_cast<Mp4CopyWriter *>(opaque);
     const std::uint8_t *base = self->m_file.data();
     const bool fromInput = buf >= base && buf + size <= base + self->m_file.size();
-    const bool ok = fromInput ? self->m_splicer.CopyFromSource(buf - base, size)
-                              : self->m_splicer.Write(buf, size);
-    return ok ? size : AVERROR(EIO);
+    if (fromInput && self->m_pendingSize > 0 &&
+        buf - base == self->m_pendingFrom + self->m_pendingSize) {
+        self->m_pendingSize += size;
+        return size;
+    }
+    if (!self->FlushPending())
+        return AVERROR(EIO);
+    if (fromInput) {
+        self->m_pendingFrom = buf - base;
+        self->m_pendingSize = size;
+        return size;
+    }
+    return self->m_splicer.Write(buf, size) ? size : AVERROR(EIO);
+}
+
+bool Mp4CopyWriter::FlushPending()
+{
+    const std::int64_t size = std::exchange(m_pendingSize, 0);
+    return size == 0 || m_splicer.CopyFromSource(m_pendingFrom, size);
 }
 
 std::int64_t Mp4CopyWriter::SeekOutput(void *opaque, std::int64_t offset, int whence)
 {
     auto *self = static_cast<Mp4CopyWriter *>(opaque);
     platform::FileSplicer &out = self->m_splicer;
+    if (!self->FlushPending())
+        return AVERROR(EIO);
     switch (whence & ~AVSEEK_FORCE) {
     case AVSEEK_SIZE:
         return out.Size();
@@ -253,7 +276,7 @@ bool Mp4CopyWriter::Write(const QString &input, const QString &path,
     if (const int rc = av_write_trailer(m_out.get()); rc < 0)
         return Fail(QStringLiteral("writing the index"), rc, error);
     avio_flush(m_io.get());
-    if (m_io->error < 0)
+    if (m_io->error < 0 || !FlushPending())
         return Fail(QStringLiteral("writing %1").arg(path), m_io->error, error);
     return m_splicer.Close(error);
     return true;

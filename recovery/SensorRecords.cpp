@@ -59,6 +59,15 @@ SensorMatch MatchSensorRecord(Bytes bytes)
     if (bytes[0] == 'M') {
         if (bytes.size() < kGSensorRecordBytes)
             return {R::NotWhole, SensorKind::GSensor, 0};
+        // A sensor's axes are 16-bit readings: the upper half of each 32-bit value only
+        // extends the sign.
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const std::uint8_t *high = &bytes[1 + 4 * axis + 2];
+            const bool positive = high[0] == 0x00 && high[1] == 0x00;
+            const bool negative = high[0] == 0xFF && high[1] == 0xFF;
+            if (!positive && !negative)
+                return {};
+        }
         return {R::Yes, SensorKind::GSensor, kGSensorRecordBytes};
     }
     return MatchSentence(bytes);

@@ -1,7 +1,8 @@
 #pragma once
 
 // The sensor stream's records recognised by their own layout (docs/recording-format.md): a
-// G-sensor sample ('M' and three 32-bit axes) or an NMEA sentence ending in a zero byte.
+// G-sensor sample ('M' and three 32-bit axes holding 16-bit readings) or an NMEA sentence
+// ending in a zero byte.
 
 #include "recovery/Bytes.h"
 
