@@ -30,10 +30,10 @@ public:
 private:
     AacFrameFinder() = default;
     enum class Decoded {
-        Failed,     // the first frame does not decode
-        Exact,      // one frame, and nothing after it
-        Two,        // a frame, and another after it: *firstLength is the first one's length
-        FirstOnly,  // a frame, followed by bytes that do not decode
+        Failed,    // the first frame does not decode
+        Exact,     // one frame, and nothing after it
+        Two,       // a frame, and another after it: *firstLength is the first one's length
+        FirstOnly, // a frame, followed by bytes that do not decode
     };
     Decoded Decode(std::span<const std::uint8_t> bytes, std::size_t *firstLength);
 

@@ -12,10 +12,6 @@
 namespace recovery
 {
 
-// Where the copy goes: a hidden temporary file in the output folder, renamed over the final
-// name only when complete, removed otherwise.
-class OutputFile;
-
 // MP4: the top-level boxes.
 struct Mp4Boxes {
     bool ftyp = false;
@@ -26,6 +22,7 @@ struct Mp4Boxes {
 };
 Mp4Boxes ReadMp4Boxes(Bytes file);
 FileState Mp4State(Bytes file);
+// Both write the copy to outputPath (a temporary file the caller renames when complete).
 RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QString &outputPath);
 
 // AVI: the RIFF structure.

@@ -11,7 +11,6 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
-
 #include <cstring>
 #include <utility>
 
@@ -203,7 +202,8 @@ bool Mp4CopyWriter::Write(const QString &input, const QString &path,
     auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBufferSize));
     if (!buffer)
         return Fail(QStringLiteral("out of memory"), 0, error);
-    m_io.reset(avio_alloc_context(buffer, kIoBufferSize, 1, this, nullptr, WritePacket, SeekOutput));
+    m_io.reset(
+        avio_alloc_context(buffer, kIoBufferSize, 1, this, nullptr, WritePacket, SeekOutput));
     if (!m_io) {
         av_free(buffer);
         return Fail(QStringLiteral("out of memory"), 0, error);

@@ -22,7 +22,8 @@ FileSplicer::~FileSplicer()
 bool FileSplicer::Fail(const char *what)
 {
     if (m_error.isEmpty())
-        m_error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+        m_error = QStringLiteral("%1: %2").arg(QLatin1String(what),
+                                               QString::fromLocal8Bit(std::strerror(errno)));
     return false;
 }
 
@@ -81,9 +82,9 @@ bool FileSplicer::CopyFromSource(std::int64_t offset, std::int64_t size)
     }
     std::vector<char> buffer(size > 0 ? 1 << 20 : 0);
     while (size > 0) {
-        const ssize_t n = ::pread(m_source, buffer.data(),
-                                  static_cast<std::size_t>(std::min<std::int64_t>(size, 1 << 20)),
-                                  from);
+        const ssize_t n =
+            ::pread(m_source, buffer.data(),
+                    static_cast<std::size_t>(std::min<std::int64_t>(size, 1 << 20)), from);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
