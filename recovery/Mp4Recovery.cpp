@@ -351,6 +351,14 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
             return report;
         }
         layout = std::move(*read);
+        const auto byName = VideoStreamsByName(options.input);
+        if (byName && *byName != static_cast<int>(layout.video.size())) {
+            report.error = QStringLiteral("the reference %1 has %2 video streams, the recording %3")
+                               .arg(reference)
+                               .arg(layout.video.size())
+                               .arg(*byName);
+            return report;
+        }
         fromReference = true;
         report.reference = reference;
     }
