@@ -23,8 +23,10 @@ std::optional<AacFrameFinder> AacFrameFinder::Create(std::span<const std::uint8_
     std::memcpy(extradata, config.data(), config.size());
     finder.m_decoder->extradata = extradata;
     finder.m_decoder->extradata_size = static_cast<int>(config.size());
-    // Probing random bytes makes the decoder complain; those complaints are expected here.
+    // Probing bytes that are no sound makes the decoder complain; here that is expected, so
+    // its complaints go to the debug level.
     finder.m_decoder->err_recognition = 0;
+    finder.m_decoder->log_level_offset = AV_LOG_DEBUG - AV_LOG_ERROR;
     if (avcodec_open2(finder.m_decoder.get(), codec, nullptr) < 0)
         return std::nullopt;
     return finder;

@@ -29,8 +29,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("quorvil-recover");
-    // Probing for frame ends makes the audio decoder complain about every non-audio byte.
-    av_log_set_level(AV_LOG_FATAL);
+    av_log_set_level(AV_LOG_ERROR);
 
     QCommandLineParser p;
     p.setApplicationDescription(
