@@ -403,6 +403,48 @@ TEST_F(RecoverTest, CopiesPlayFrameForFrameUpToTheCut)
     }
 }
 
+// The generator leaves a cut recording as the camera does: the bytes written up to the power
+// loss, with the sizes and counts still as they were at the start and no index.
+TEST_F(RecoverTest, GeneratorCutsAsACameraWould)
+{
+    auto le32 = [](const QByteArray &b, qsizetype at) {
+        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at])) |
+               static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 1])) << 8 |
+               static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 2])) << 16 |
+               static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+    };
+    for (const Layout &layout : kLayouts) {
+        SCOPED_TRACE(layout.label);
+        const cardgen::RecordingOptions base = Options(layout);
+        const QByteArray intact = ReadAll(WriteIntact(base));
+        const QByteArray cut = ReadAll(WriteCut(base, intact.size() / 2));
+        ASSERT_EQ(cut.size(), intact.size() / 2);
+        if (layout.container == Container::Mp4) {
+            const qsizetype mdat = cut.indexOf("mdat");
+            ASSERT_GT(mdat, 4);
+            EXPECT_EQ(cut.mid(mdat - 4, 4), QByteArray(4, '\0')) << "mdat size still 0";
+            EXPECT_FALSE(cut.contains("moov"));
+            // Everything else as the intact recording has it.
+            EXPECT_EQ(cut.mid(mdat), intact.mid(mdat, cut.size() - mdat));
+        } else {
+            // A writer's placeholder (0xFFFFFFFF from libavformat), not the file's size.
+            EXPECT_EQ(le32(cut, 4), 0xFFFFFFFFu) << "RIFF size";
+            const qsizetype avih = cut.indexOf("avih");
+            EXPECT_EQ(le32(cut, avih + 8 + 16), 0u) << "total frames";
+            const qsizetype strh = cut.indexOf("strh");
+            EXPECT_EQ(le32(cut, strh + 8 + 32), 0u) << "stream length";
+            EXPECT_FALSE(cut.contains("idx1"));
+            const qsizetype movi = cut.indexOf("movi");
+            EXPECT_EQ(cut.mid(movi), intact.mid(movi, cut.size() - movi));
+        }
+    }
+    // The demo card has one, as a card taken out of a car would.
+    const cardgen::CardOptions demo = cardgen::DemoCard("/card");
+    EXPECT_EQ(std::count_if(demo.recordings.begin(), demo.recordings.end(),
+                            [](const cardgen::RecordingOptions &o) { return o.cutAtPercent; }),
+              1);
+}
+
 TEST_F(RecoverTest, TellsCompleteCutAndForeignFilesApart)
 {
     cardgen::RecordingOptions mp4 = Options(kLayouts[1]);
