@@ -48,8 +48,9 @@ QString CRecoveredCopy::CopyPath(const QString &recording) const
                            QByteArray::number(info.lastModified().toMSecsSinceEpoch());
     const QString hash = QString::fromLatin1(
         QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(12));
-    // The recording's own name last: the viewer reads the number of cameras from it.
-    return QDir(m_cacheFolder).filePath(hash + QLatin1Char('-') + info.fileName());
+    // Under the recording's own name: the viewer reads the date, time and number of cameras
+    // from it (still captures, the file name shown).
+    return QDir(QDir(m_cacheFolder).filePath(hash)).filePath(info.fileName());
 }
 
 std::optional<QString> CRecoveredCopy::PathToPlay(const QString &recording, QString *error)

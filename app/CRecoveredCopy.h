@@ -26,7 +26,8 @@ public:
     // why) or the user cancelled (*error empty).
     std::optional<QString> PathToPlay(const QString &recording, QString *error);
 
-    // Where the copy of `recording` goes: one name per recording, size and modification time.
+    // Where the copy of `recording` goes: a folder per recording, size and modification time,
+    // holding a file of the recording's own name.
     QString CopyPath(const QString &recording) const;
 
 private:
