@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 class CVideoRenderer;
 class IDecoderParams;
 class QSocketNotifier;
@@ -95,9 +95,6 @@ public:
     // Names of the elements directly in the pipeline.
     QStringList ElementNames() const;
 
-    // Carried for the sensor loader, which creates, uses and releases it.
-    std::unique_ptr<CBaseFilter> &SensorSource() { return m_pSensorSource; }
-
 private:
     struct SplitterPad {
         GstPadHandle pad;
@@ -143,7 +140,6 @@ private:
     std::array<std::unique_ptr<CVideoRenderer>, 2> m_pRenderer;
     GstElementHandle m_pAudioRenderer;
     GstElementHandle m_audioVolume; // inside the audio renderer
-    std::unique_ptr<CBaseFilter> m_pSensorSource;
 
     int m_nMode = 0;
     QPointer<CStaticView> m_hWndFront;
@@ -153,6 +149,12 @@ private:
     float m_fRate = 1.0f;          // requested rate
     double m_fAppliedRate = 1.0;   // rate of the current segment
     std::int64_t m_llDuration = 0; // 100-ns units; 0 = not cached yet
+    // A duration-changed message asks for a new reading; the old one stays in use until the
+    // new one is read, since a failed query must not make the recording look ended.
+    bool m_bDurationStale = false;
+    // The latest position read (100-ns units): a rate change stays there when the position
+    // cannot be read at that moment.
+    std::int64_t m_llLastPosition = 0;
     PlayState m_nState = PlayState::Closed;
     int m_nVideoStreams = 0;
     QString m_szPath;

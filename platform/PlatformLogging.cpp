@@ -1,0 +1,4 @@
+#include "platform/PlatformLogging.h"
+
+Q_LOGGING_CATEGORY(lcPlatform, "quorvil.platform")
+Q_LOGGING_CATEGORY(lcPlatformDrives, "quorvil.platform.drives")

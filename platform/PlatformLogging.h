@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcPlatform) // quorvil.platform: settings, sound output, dialogs
+Q_DECLARE_LOGGING_CATEGORY(
+    lcPlatformDrives) // quorvil.platform.drives: removable drives and their monitor

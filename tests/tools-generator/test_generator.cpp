@@ -1,0 +1,497 @@
+// The generator behind every test recording: what it promises in CardGenerator.h holds.
+
+#include "library/CardInformation.h"
+#include "sensors/CTextData.h"
+#include "tools/make-card/CardGenerator.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <memory>
+
+namespace
+{
+
+using namespace cardgen;
+
+QString TempRoot()
+{
+    return qEnvironmentVariable("QUORVIL_TEST_TMP", QDir::tempPath());
+}
+
+QByteArray ReadAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::string Text(const SensorRecord &r)
+{
+    return std::string(r.bytes.begin(), r.bytes.end() - 1); // without the zero
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+struct CommandRun {
+    int status = -1;
+    QString errors;
+};
+
+CommandRun MakeCard(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(QUORVIL_MAKE_CARD_BIN), args);
+    if (!p.waitForFinished(120000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+// Every file under `root` with its bytes.
+QMap<QString, QByteArray> Snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, ReadAll(path));
+    }
+    return files;
+}
+
+double Degrees(double nmea)
+{
+    const double whole = std::trunc(nmea / 100);
+    return whole + (nmea / 100 - whole) * 100 / 60;
+}
+
+TEST(Generator, FileNames)
+{
+    struct Case {
+        Category category;
+        bool rear;
+        Container container;
+        const char *name;
+    };
+    const Case cases[] = {
+        {Category::Normal, true, Container::Avi, "20140721_093000_NOR_C2.AVI"},
+        {Category::Event, false, Container::Mp4, "20140721_093000_EVT_C1.MP4"},
+        {Category::Motion, true, Container::Mp4, "20140721_093000_MOT_C2.MP4"},
+    };
+    for (const Case &c : cases) {
+        RecordingOptions o;
+        o.category = c.category;
+        o.rear = c.rear;
+        o.container = c.container;
+        const QString name = RecordingFileName(o);
+        EXPECT_EQ(name.toStdString(), c.name);
+        EXPECT_EQ(name.mid(21, 1), c.rear ? "2" : "1"); // the channel digit at position 21
+    }
+}
+
+TEST(Generator, SensorRecordsFollowTheDocumentedLayout)
+{
+    const QRegularExpression rmc(
+        "^GPRMC,(\\d{6})\\.00,([AV]),(\\d{4}\\.\\d{4})?,([NS])?,(\\d{5}\\.\\d{4})?,([EW])?,"
+        "(\\d+\\.\\d{3})?,(\\d+\\.\\d{2})?,(\\d{6}),,,([ADN])\\*([0-9A-F]{2})$");
+    struct Case {
+        City city;
+        Category category;
+        char ns, ew;
+        double latMin, latMax, lonMin, lonMax;
+    };
+    const Case cases[] = {
+        {City::Seoul, Category::Normal, 'N', 'E', 37.50, 37.58, 126.93, 126.98},
+        {City::Sydney, Category::Event, 'S', 'E', -33.89, -33.86, 151.16, 151.22},
+        {City::BuenosAires, Category::Motion, 'S', 'W', -34.61, -34.56, -58.43, -58.37},
+        {City::NewYork, Category::Event, 'N', 'W', 40.75, 40.80, -73.99, -73.95},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.city));
+        RecordingOptions o;
+        o.city = c.city;
+        o.category = c.category;
+        o.durationMs = 120000;
+        o.seed = 5;
+        const std::vector<SensorRecord> records = MakeSensorRecords(o);
+        std::size_t samples = 0, fixes = 0, voids = 0;
+        std::uint32_t previous = 0;
+        double prevLat = 0, prevLon = 0;
+        std::uint32_t prevTime = 0;
+        bool havePrev = false;
+        int minRawY = 0;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            const SensorRecord &r = records[i];
+            if (i > 0) {
+                EXPECT_GT(r.timeMs, previous) << "strictly ascending";
+            }
+            previous = r.timeMs;
+            EXPECT_LT(r.timeMs, static_cast<std::uint32_t>(o.durationMs));
+            EXPECT_EQ(r.timeMs % 10, 0u) << "fits the AVI time base";
+            if (r.bytes[0] == 'M') {
+                ASSERT_EQ(r.bytes.size(), 13u);
+                EXPECT_EQ(r.timeMs % 100, 50u);
+                ++samples;
+                const auto y = static_cast<std::int32_t>(r.bytes[5] | r.bytes[6] << 8 |
+                                                         r.bytes[7] << 16 | r.bytes[8] << 24);
+                minRawY = std::min(minRawY, y);
+                continue;
+            }
+            ++fixes;
+            ASSERT_EQ(r.bytes.back(), 0);
+            EXPECT_EQ(r.timeMs % 1000, 0u);
+            const std::string s = Text(r);
+            const auto m = rmc.match(QString::fromStdString(s));
+            ASSERT_TRUE(m.hasMatch()) << s;
+            unsigned sum = 0;
+            for (char ch : s.substr(0, s.find('*')))
+                sum ^= static_cast<unsigned char>(ch);
+            EXPECT_EQ(m.captured(11).toUInt(nullptr, 16), sum) << s;
+            if (m.captured(2) == "V") {
+                ++voids;
+                continue;
+            }
+            EXPECT_EQ(m.captured(4), QString(c.ns)) << s;
+            EXPECT_EQ(m.captured(6), QString(c.ew)) << s;
+            CGPSData fix;
+            ASSERT_TRUE(fix.ParseRMC(s, r.timeMs));
+            const double lat = Degrees(fix.m_dLatitude), lon = Degrees(fix.m_dLongitude);
+            EXPECT_GE(lat, c.latMin) << s;
+            EXPECT_LE(lat, c.latMax) << s;
+            EXPECT_GE(lon, c.lonMin) << s;
+            EXPECT_LE(lon, c.lonMax) << s;
+            EXPECT_GE(fix.m_dSpeed, 0.0);
+            EXPECT_LE(fix.m_dSpeed, 75.0) << "a city speed";
+            if (havePrev) {
+                // Never a jump further than a car at 90 km/h could go between two fixes.
+                const double dy = (lat - prevLat) * 111320.0;
+                const double dx = (lon - prevLon) * 111320.0 * std::cos(lat * M_PI / 180);
+                EXPECT_LT(std::hypot(dx, dy), 25.0 * (r.timeMs - prevTime) / 1000.0) << s;
+            }
+            prevLat = lat;
+            prevLon = lon;
+            prevTime = r.timeMs;
+            havePrev = true;
+        }
+        EXPECT_EQ(samples, 1200u);
+        EXPECT_EQ(fixes, 120u);
+        EXPECT_GE(voids, 1u);
+        EXPECT_LE(voids, 15u);
+        if (c.category == Category::Event) {
+            EXPECT_LE(minRawY, -240) << "the braking spike reaches full scale";
+        } else {
+            EXPECT_GT(minRawY, -200) << "no spike outside Event recordings";
+        }
+    }
+}
+
+TEST(Generator, FirstSentenceCarriesTheNameTimeMinusNineHours)
+{
+    RecordingOptions o;
+    o.start = QDateTime(QDate(2014, 7, 22), QTime(3, 15, 7));
+    const std::vector<SensorRecord> records = MakeSensorRecords(o);
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(Text(records[0]).substr(0, 22), "GPRMC,181507.00,A,3734") << Text(records[0]);
+    EXPECT_NE(Text(records[0]).find(",210714,"), std::string::npos) << "the UTC date";
+
+    CTextData track = CTextData::Empty();
+    track.AddRecord(records[0].bytes, records[0].timeMs);
+    ASSERT_EQ(track.m_arrGPS.size(), 1u);
+    EXPECT_EQ(track.m_arrGPS[0].m_nHour, 27); // 18 + 9: the name's 03 on the next day
+}
+
+TEST(Generator, OptionsSwitchRecordKindsOff)
+{
+    RecordingOptions o;
+    o.gps = false;
+    for (const SensorRecord &r : MakeSensorRecords(o))
+        EXPECT_EQ(r.bytes[0], 'M');
+    o.gps = true;
+    o.gsensor = false;
+    for (const SensorRecord &r : MakeSensorRecords(o))
+        EXPECT_EQ(r.bytes[0], 'G');
+    o.sensors = false;
+    EXPECT_TRUE(MakeSensorRecords(o).empty());
+}
+
+class GeneratorFiles : public ::testing::Test
+{
+protected:
+    QTemporaryDir m_dir{TempRoot() + "/generator-XXXXXX"};
+};
+
+TEST_F(GeneratorFiles, SameOptionsSameBytes)
+{
+    for (const Container c : {Container::Avi, Container::Mp4}) {
+        RecordingOptions o;
+        o.container = c;
+        o.durationMs = 3000;
+        o.path = m_dir.filePath("a.bin");
+        ASSERT_TRUE(WriteRecording(o));
+        o.path = m_dir.filePath("b.bin");
+        ASSERT_TRUE(WriteRecording(o));
+        o.seed = 2;
+        o.path = m_dir.filePath("c.bin");
+        ASSERT_TRUE(WriteRecording(o));
+        const QByteArray a = ReadAll(m_dir.filePath("a.bin"));
+        EXPECT_GT(a.size(), 1024);
+        EXPECT_EQ(a, ReadAll(m_dir.filePath("b.bin")));
+        EXPECT_NE(a, ReadAll(m_dir.filePath("c.bin")));
+    }
+    // Nothing but the three files: the temporary names are gone.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(GeneratorFiles, RefusesBadOptionsWithoutLeavingAFile)
+{
+    RecordingOptions o;
+    o.path = m_dir.filePath("bad.AVI");
+    QString error;
+    o.width = 321;
+    EXPECT_FALSE(WriteRecording(o, &error));
+    EXPECT_FALSE(error.isEmpty());
+    o.width = 320;
+    o.fps = 0;
+    EXPECT_FALSE(WriteRecording(o, &error));
+    o.fps = 30;
+    o.path = "/proc/no-such-dir/x.AVI";
+    EXPECT_FALSE(WriteRecording(o, &error));
+    EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+// Decodes the first frame of every video stream to RGB at a few probe points.
+struct Probe {
+    double fx, fy;
+};
+std::vector<std::vector<Rgb>> DecodeProbes(const QString &path, const std::vector<Probe> &probes,
+                                           int *streams)
+{
+    std::vector<std::vector<Rgb>> out;
+    AVFormatContext *raw = nullptr;
+    if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
+        return out;
+    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext *)> fmt(
+        raw, [](AVFormatContext *c) { avformat_close_input(&c); });
+    avformat_find_stream_info(fmt.get(), nullptr);
+    *streams = 0;
+    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+        const AVCodecParameters *par = fmt->streams[i]->codecpar;
+        if (par->codec_type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        ++*streams;
+        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
+        std::unique_ptr<AVCodecContext, void (*)(AVCodecContext *)> dec(
+            avcodec_alloc_context3(codec), [](AVCodecContext *c) { avcodec_free_context(&c); });
+        avcodec_parameters_to_context(dec.get(), par);
+        avcodec_open2(dec.get(), codec, nullptr);
+        av_seek_frame(fmt.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
+        std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(
+            av_packet_alloc(), [](AVPacket *p) { av_packet_free(&p); });
+        std::unique_ptr<AVFrame, void (*)(AVFrame *)> frame(av_frame_alloc(),
+                                                            [](AVFrame *f) { av_frame_free(&f); });
+        bool got = false;
+        while (!got && av_read_frame(fmt.get(), pkt.get()) >= 0) {
+            if (pkt->stream_index == static_cast<int>(i) &&
+                avcodec_send_packet(dec.get(), pkt.get()) >= 0)
+                got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+            av_packet_unref(pkt.get());
+        }
+        if (!got) {
+            avcodec_send_packet(dec.get(), nullptr);
+            got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+        }
+        std::vector<Rgb> values;
+        for (const Probe &p : probes) {
+            if (!got) {
+                values.push_back({-1, -1, -1});
+                continue;
+            }
+            const int x = static_cast<int>(p.fx * frame->width);
+            const int y = static_cast<int>(p.fy * frame->height);
+            const double Y = frame->data[0][y * frame->linesize[0] + x] - 16;
+            const double U = frame->data[1][(y / 2) * frame->linesize[1] + x / 2] - 128;
+            const double V = frame->data[2][(y / 2) * frame->linesize[2] + x / 2] - 128;
+            auto c = [](double v) { return static_cast<int>(std::clamp(v, 0.0, 255.0)); };
+            values.push_back({c(1.164 * Y + 1.596 * V), c(1.164 * Y - 0.392 * U - 0.813 * V),
+                              c(1.164 * Y + 2.017 * U)});
+        }
+        out.push_back(values);
+    }
+    return out;
+}
+
+bool Near(Rgb a, Rgb b)
+{
+    return std::abs(a.r - b.r) < 40 && std::abs(a.g - b.g) < 40 && std::abs(a.b - b.b) < 40;
+}
+
+TEST_F(GeneratorFiles, PicturesShowTheDocumentedColours)
+{
+    for (const Container c : {Container::Avi, Container::Mp4}) {
+        RecordingOptions o;
+        o.container = c;
+        o.durationMs = 1000;
+        o.path = m_dir.filePath(c == Container::Avi ? "p.AVI" : "p.MP4");
+        ASSERT_TRUE(WriteRecording(o));
+        int streams = 0;
+        const auto probes = DecodeProbes(
+            o.path, {{0.75, 0.15}, {0.10, 0.10}, {0.90, 0.10}, {0.10, 0.65}, {0.03, 0.5}},
+            &streams);
+        ASSERT_EQ(streams, 2);
+        ASSERT_EQ(probes.size(), 2u);
+        const auto &front = probes[0], &rear = probes[1];
+        EXPECT_TRUE(Near(front[0], kFrontBackground));
+        EXPECT_TRUE(Near(front[1], kFrontBackground)) << "no box on the front";
+        EXPECT_TRUE(Near(rear[1], kRearMarker)) << "yellow top-left";
+        EXPECT_TRUE(Near(rear[2], kRearBackground));
+        EXPECT_TRUE(Near(rear[3], kRearBackground));
+        // Frame 0 has the moving marker at the left edge, in the middle band.
+        EXPECT_TRUE(Near(front[4], kMovingMarker));
+        EXPECT_TRUE(Near(rear[4], kMovingMarker));
+    }
+    EXPECT_EQ(MarkerX(320, 180, 0, 30), 0);
+    EXPECT_EQ(MarkerX(320, 180, 29, 30), 320 - MarkerSize(180));
+}
+
+TEST_F(GeneratorFiles, CardLayoutAndFirmwareFile)
+{
+    CardOptions card;
+    card.root = m_dir.filePath("card");
+    for (int i = 0; i < 3; ++i) {
+        RecordingOptions o;
+        o.durationMs = 1000;
+        o.start = QDateTime(QDate(2014, 7, 21), QTime(9, 30, i));
+        o.category = static_cast<Category>(i);
+        o.container = i == 1 ? Container::Mp4 : Container::Avi;
+        o.rear = i != 2;
+        card.recordings.push_back(o);
+    }
+    card.firmwareMajor = 2;
+    card.firmwareMinor = 7;
+    QStringList written;
+    QString error;
+    ASSERT_TRUE(WriteCard(card, &error, &written)) << error.toStdString();
+    EXPECT_EQ(written.size(), 4);
+    const QStringList names = QDir(card.root + "/Recordings").entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(names, QStringList({"20140721_093000_NOR_C2.AVI", "20140721_093001_EVT_C2.MP4",
+                                  "20140721_093002_MOT_C1.AVI"}));
+    const QByteArray fw = ReadAll(card.root + "/Configs/km7_sysenv.cfg");
+    ASSERT_GE(fw.size(), 16);
+    EXPECT_EQ(fw.left(4), "KM7S");
+    auto le32 = [&](int at) {
+        return static_cast<std::int32_t>(static_cast<std::uint8_t>(fw[at]) |
+                                         static_cast<std::uint8_t>(fw[at + 1]) << 8 |
+                                         static_cast<std::uint8_t>(fw[at + 2]) << 16 |
+                                         static_cast<std::uint8_t>(fw[at + 3]) << 24);
+    };
+    EXPECT_EQ(le32(8), 2);
+    EXPECT_EQ(le32(12), 7);
+    const int settings = static_cast<std::uint8_t>(fw[6]) | static_cast<std::uint8_t>(fw[7]) << 8;
+    EXPECT_EQ(fw.size(), 16 + settings);
+    EXPECT_EQ(FirmwareFileBytes(2, 7), fw);
+}
+
+// Pointed at a mounted card by mistake, the command must not replace the camera's own files.
+TEST_F(GeneratorFiles, CommandNeverWritesOverACardUnlessForced)
+{
+    const QString card = m_dir.filePath("card");
+    const QString firmware = card + "/Configs/km7_sysenv.cfg";
+    // The demo card's first recording and one of a small card's.
+    const QString recording = card + "/Recordings/20140721_093000_NOR_C2.AVI";
+    ASSERT_TRUE(WriteBytes(firmware, "the camera's own settings"));
+    ASSERT_TRUE(WriteBytes(recording, "a real drive"));
+    const QStringList small = {"--count", "1", "--duration", "1", "--size", "64x36"};
+
+    struct Case {
+        const char *name;
+        QStringList args;
+    };
+    const Case refused[] = {
+        {"demo card", {card}},
+        {"a card of options", {card, "--seed", "3"}},
+        {"a recording of the same name", QStringList{card, "--no-firmware"} + small},
+        {"only the firmware file in the way",
+         QStringList{card, "--start", "2015-01-01T00:00:00"} + small},
+        {"a single recording", {"--file", recording, "--duration", "1", "--size", "64x36"}},
+        {"a dangling link", {"--file", card + "/Recordings/link.AVI", "--duration", "1"}},
+    };
+    ASSERT_TRUE(QFile::link(card + "/Recordings/gone.AVI", card + "/Recordings/link.AVI"));
+    const QMap<QString, QByteArray> withLink = Snapshot(card);
+    for (const Case &c : refused) {
+        SCOPED_TRACE(c.name);
+        const CommandRun run = MakeCard(c.args);
+        EXPECT_NE(run.status, 0);
+        EXPECT_TRUE(run.errors.contains("--force")) << run.errors.toStdString();
+        EXPECT_EQ(Snapshot(card), withLink) << "nothing touched";
+    }
+
+    // Told to, it writes over them.
+    const CommandRun forced = MakeCard(QStringList{card, "--force", "--firmware", "2.005"} + small);
+    EXPECT_EQ(forced.status, 0) << forced.errors.toStdString();
+    EXPECT_EQ(ReadAll(firmware), FirmwareFileBytes(2, 5));
+    EXPECT_GT(ReadAll(recording).size(), 1024);
+
+    // A fresh folder needs no --force.
+    const CommandRun fresh = MakeCard(QStringList{m_dir.filePath("fresh")} + small);
+    EXPECT_EQ(fresh.status, 0) << fresh.errors.toStdString();
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("fresh/Configs/km7_sysenv.cfg")));
+}
+
+// --firmware takes the version in the form the card information window shows it.
+TEST_F(GeneratorFiles, CommandFirmwareVersionReadsBackAsGiven)
+{
+    const char *accepted[] = {"1.023", "1.500", "0.000", "2147483647.999", "-1.005", "12.100"};
+    const char *refused[] = {"1.23", "1.5",   "1.1000", "2147483648.000", "99999999999.001",
+                             "1",    "1.02a", "-0.005", "1.-05",          ""};
+    int n = 0;
+    for (const char *version : accepted) {
+        SCOPED_TRACE(version);
+        const QString root = m_dir.filePath(QString::number(n++));
+        const CommandRun run = MakeCard({root, "--count", "0", "--firmware", version});
+        ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+        EXPECT_EQ(CardInformation::ReadFirmwareVersion(root), QString::fromLatin1(version));
+    }
+    for (const char *version : refused) {
+        SCOPED_TRACE(version);
+        const QString root = m_dir.filePath(QString::number(n++));
+        const CommandRun run = MakeCard({root, "--count", "0", "--firmware", version});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.errors.contains("--firmware")) << run.errors.toStdString();
+        EXPECT_FALSE(QFile::exists(root + "/Configs/km7_sysenv.cfg"));
+    }
+}
+
+TEST(Generator, DemoCardIsTwoDaysOfMixedRecordings)
+{
+    const CardOptions demo = DemoCard("/card");
+    QSet<QString> names, days, kinds;
+    for (const RecordingOptions &o : demo.recordings) {
+        const QString n = RecordingFileName(o);
+        names.insert(n);
+        days.insert(n.left(8));
+        kinds.insert(n.mid(16, 3) + n.right(4));
+    }
+    EXPECT_EQ(names.size(), static_cast<int>(demo.recordings.size())) << "no name twice";
+    EXPECT_EQ(days, QSet<QString>({"20140721", "20140722"}));
+    EXPECT_TRUE(kinds.contains("NOR.AVI") && kinds.contains("EVT.MP4") &&
+                kinds.contains("MOT.AVI"));
+}
+
+} // namespace
