@@ -74,30 +74,36 @@ std::optional<QString> CRecoveredCopy::PathToPlay(const QString &recording, QStr
         return !cancel;
     };
     recovery::RecoveryReport report;
-    QEventLoop loop;
     std::jthread worker([&] {
         report = recovery::Recover(options);
         finished = true;
     });
 
+    // The window keeps painting meanwhile. For a moment clicks and keys wait (nothing else may
+    // be opened before this is); after that a window-modal progress window with Cancel shows.
+    QEventLoop loop;
     QProgressDialog dialog(QObject::tr("Recovering %1").arg(QFileInfo(recording).fileName()),
                            QObject::tr("Cancel"), 0, kProgressSteps, m_window);
     dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(kProgressDelayMs);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
+    dialog.reset(); // the constructor arms a timer that would show it by itself
     QObject::connect(&dialog, &QProgressDialog::canceled, [&] { cancel = true; });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (finished) {
+        if (finished)
             loop.quit();
-            return;
-        }
-        dialog.setValue(progress);
+        else if (dialog.isVisible())
+            dialog.setValue(progress);
     });
     poll.start(kPollMs);
-    dialog.setValue(0);
-    loop.exec();
+    QTimer::singleShot(kProgressDelayMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!finished) {
+        dialog.setValue(progress);
+        dialog.show();
+        loop.exec();
+    }
     worker.join();
 
     if (report.ok)
