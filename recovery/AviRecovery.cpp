@@ -270,11 +270,11 @@ RecoveryReport RecoverAvi(Bytes f, const RecoveryOptions &options, const QString
     for (const AviStream &s : h->streams) {
         const double seconds = static_cast<double>(s.chunks) * s.scale / s.rate;
         if (FourCc(s.type, "vids"))
-            report.streams.push_back({QStringLiteral("video"), s.chunks, seconds});
+            report.streams.push_back({StreamKind::Video, s.chunks, seconds});
         else if (FourCc(s.type, "auds"))
-            report.streams.push_back({QStringLiteral("audio"), s.chunks, seconds});
+            report.streams.push_back({StreamKind::Audio, s.chunks, seconds});
         else if (FourCc(s.type, "dats")) {
-            report.streams.push_back({QStringLiteral("sensor"), s.records, seconds});
+            report.streams.push_back({StreamKind::Sensor, s.records, seconds});
             report.sensorRecords += s.records;
         }
     }

@@ -417,13 +417,12 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
 
     const double frameSeconds = static_cast<double>(bestLayout.fpsDen) / bestLayout.fpsNum;
     for (std::int64_t frames : videoFrames)
-        report.streams.push_back({QStringLiteral("video"), frames, frames * frameSeconds});
+        report.streams.push_back({StreamKind::Video, frames, frames * frameSeconds});
     if (audioFrames > 0 && bestLayout.audio)
-        report.streams.push_back({QStringLiteral("audio"), audioFrames,
-                                  audioFrames * 1024.0 / bestLayout.audio->sampleRate});
-    if (report.sensorRecords > 0)
         report.streams.push_back(
-            {QStringLiteral("sensor"), report.sensorRecords, lastRecordMs / 1000.0});
+            {StreamKind::Audio, audioFrames, audioFrames * 1024.0 / bestLayout.audio->sampleRate});
+    if (report.sensorRecords > 0)
+        report.streams.push_back({StreamKind::Sensor, report.sensorRecords, lastRecordMs / 1000.0});
     report.seconds = videoFrames.front() * frameSeconds;
     report.bytesUsed = static_cast<std::int64_t>(best.end);
     report.stopReason = best.stopReason;

@@ -35,9 +35,11 @@ struct RecoveryOptions {
     std::function<bool(double)> progress;
 };
 
+enum class StreamKind { Video, Audio, Sensor };
+
 struct RecoveredStream {
-    QString kind; // "video", "audio", "sensor"
-    std::int64_t frames = 0;
+    StreamKind kind = StreamKind::Video;
+    std::int64_t frames = 0; // sensor: records
     double seconds = 0;
 };
 

@@ -74,10 +74,10 @@ int main(int argc, char **argv)
     std::printf("%s: recovered %.2f s\n", qPrintable(in.fileName()), report.seconds);
     int video = 0;
     for (const recovery::RecoveredStream &s : report.streams) {
-        if (s.kind == "video")
+        if (s.kind == recovery::StreamKind::Video)
             std::printf("  video %d: %lld frames, %.2f s\n", ++video,
                         static_cast<long long>(s.frames), s.seconds);
-        else if (s.kind == "audio")
+        else if (s.kind == recovery::StreamKind::Audio)
             std::printf("  audio: %lld frames, %.2f s\n", static_cast<long long>(s.frames),
                         s.seconds);
         else
