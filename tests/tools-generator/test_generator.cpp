@@ -279,6 +279,47 @@ TEST_F(GeneratorFiles, RefusesBadOptionsWithoutLeavingAFile)
     EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
 }
 
+using InputPtr = std::unique_ptr<AVFormatContext, void (*)(AVFormatContext *)>;
+
+// The file opened and its streams probed; null when it cannot be opened.
+InputPtr OpenInput(const QString &path)
+{
+    AVFormatContext *raw = nullptr;
+    if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
+        return InputPtr(nullptr, [](AVFormatContext *) {});
+    InputPtr fmt(raw, [](AVFormatContext *c) { avformat_close_input(&c); });
+    avformat_find_stream_info(fmt.get(), nullptr);
+    return fmt;
+}
+
+using FramePtr = std::unique_ptr<AVFrame, void (*)(AVFrame *)>;
+
+// The first picture of stream `index`, decoded; null when there is none.
+FramePtr DecodeFirstFrame(AVFormatContext *fmt, int index)
+{
+    const AVCodecParameters *par = fmt->streams[index]->codecpar;
+    const AVCodec *codec = avcodec_find_decoder(par->codec_id);
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext *)> dec(
+        avcodec_alloc_context3(codec), [](AVCodecContext *c) { avcodec_free_context(&c); });
+    avcodec_parameters_to_context(dec.get(), par);
+    avcodec_open2(dec.get(), codec, nullptr);
+    av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BACKWARD);
+    std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(av_packet_alloc(),
+                                                        [](AVPacket *p) { av_packet_free(&p); });
+    FramePtr frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
+    bool got = false;
+    while (!got && av_read_frame(fmt, pkt.get()) >= 0) {
+        if (pkt->stream_index == index && avcodec_send_packet(dec.get(), pkt.get()) >= 0)
+            got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+        av_packet_unref(pkt.get());
+    }
+    if (!got) {
+        avcodec_send_packet(dec.get(), nullptr);
+        got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+    }
+    return got ? std::move(frame) : FramePtr(nullptr, [](AVFrame *) {});
+}
+
 // Decodes the first frame of every video stream to RGB at a few probe points.
 struct Probe {
     double fx, fy;
@@ -287,39 +328,17 @@ std::vector<std::vector<Rgb>> DecodeProbes(const QString &path, const std::vecto
                                            int *streams)
 {
     std::vector<std::vector<Rgb>> out;
-    AVFormatContext *raw = nullptr;
-    if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
+    const InputPtr fmt = OpenInput(path);
+    if (!fmt)
         return out;
-    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext *)> fmt(
-        raw, [](AVFormatContext *c) { avformat_close_input(&c); });
-    avformat_find_stream_info(fmt.get(), nullptr);
     *streams = 0;
     for (unsigned i = 0; i < fmt->nb_streams; ++i) {
         const AVCodecParameters *par = fmt->streams[i]->codecpar;
         if (par->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
         ++*streams;
-        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-        std::unique_ptr<AVCodecContext, void (*)(AVCodecContext *)> dec(
-            avcodec_alloc_context3(codec), [](AVCodecContext *c) { avcodec_free_context(&c); });
-        avcodec_parameters_to_context(dec.get(), par);
-        avcodec_open2(dec.get(), codec, nullptr);
-        av_seek_frame(fmt.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
-        std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(
-            av_packet_alloc(), [](AVPacket *p) { av_packet_free(&p); });
-        std::unique_ptr<AVFrame, void (*)(AVFrame *)> frame(av_frame_alloc(),
-                                                            [](AVFrame *f) { av_frame_free(&f); });
-        bool got = false;
-        while (!got && av_read_frame(fmt.get(), pkt.get()) >= 0) {
-            if (pkt->stream_index == static_cast<int>(i) &&
-                avcodec_send_packet(dec.get(), pkt.get()) >= 0)
-                got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
-            av_packet_unref(pkt.get());
-        }
-        if (!got) {
-            avcodec_send_packet(dec.get(), nullptr);
-            got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
-        }
+        const FramePtr frame = DecodeFirstFrame(fmt.get(), static_cast<int>(i));
+        const bool got = frame != nullptr;
         std::vector<Rgb> values;
         for (const Probe &p : probes) {
             if (!got) {
@@ -525,20 +544,17 @@ std::optional<bool> CabacFromAvcC(const std::uint8_t *p, int size)
     if (at + 3 + length > size || length < 2)
         return std::nullopt;
     BitReader bits{p + at + 4, static_cast<size_t>(length - 1)}; // after the NAL header
-    bits.Ue(); // pic_parameter_set_id
-    bits.Ue(); // seq_parameter_set_id
+    bits.Ue();                                                   // pic_parameter_set_id
+    bits.Ue();                                                   // seq_parameter_set_id
     return bits.Bit() == 1;
 }
 
 std::vector<VideoStreamFacts> ReadVideoStreams(const QString &path, double seconds)
 {
     std::vector<VideoStreamFacts> out;
-    AVFormatContext *raw = nullptr;
-    if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
+    const InputPtr fmt = OpenInput(path);
+    if (!fmt)
         return out;
-    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext *)> fmt(
-        raw, [](AVFormatContext *c) { avformat_close_input(&c); });
-    avformat_find_stream_info(fmt.get(), nullptr);
     std::vector<int> index(fmt->nb_streams, -1);
     std::vector<std::int64_t> bytes;
     std::vector<int> packets;
@@ -574,25 +590,8 @@ std::vector<VideoStreamFacts> ReadVideoStreams(const QString &path, double secon
     // Frame 0 of the front stream, decoded: how much of it is detail rather than flat colour.
     const int front = static_cast<int>(std::find(index.begin(), index.end(), 0) - index.begin());
     if (front < static_cast<int>(index.size())) {
-        const AVCodecParameters *par = fmt->streams[front]->codecpar;
-        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-        std::unique_ptr<AVCodecContext, void (*)(AVCodecContext *)> dec(
-            avcodec_alloc_context3(codec), [](AVCodecContext *c) { avcodec_free_context(&c); });
-        avcodec_parameters_to_context(dec.get(), par);
-        avcodec_open2(dec.get(), codec, nullptr);
-        av_seek_frame(fmt.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
-        std::unique_ptr<AVFrame, void (*)(AVFrame *)> frame(av_frame_alloc(),
-                                                            [](AVFrame *f) { av_frame_free(&f); });
-        bool got = false;
-        while (!got && av_read_frame(fmt.get(), pkt.get()) >= 0) {
-            if (pkt->stream_index == front && avcodec_send_packet(dec.get(), pkt.get()) >= 0)
-                got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
-            av_packet_unref(pkt.get());
-        }
-        if (!got) {
-            avcodec_send_packet(dec.get(), nullptr);
-            got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
-        }
+        const FramePtr frame = DecodeFirstFrame(fmt.get(), front);
+        const bool got = frame != nullptr;
         int blocks = 0, detailed = 0;
         for (int by = 0; got && by + 8 <= frame->height / 3; by += 8)
             for (int bx = 0; bx + 8 <= frame->width; bx += 8, ++blocks) {
@@ -614,8 +613,8 @@ TEST_F(GeneratorFiles, RealisticRecordingsLookLikeACamerasStream)
 {
     for (const QString format : {"avi", "mp4"}) {
         const QString path = m_dir.filePath("camera." + format);
-        const CommandRun run = MakeCard({"--file", path, "--format", format, "--realistic",
-                                         "--duration", "2", "--no-sensors"});
+        const CommandRun run = MakeCard(
+            {"--file", path, "--format", format, "--realistic", "--duration", "2", "--no-sensors"});
         ASSERT_EQ(run.status, 0) << run.errors.toStdString();
         const std::vector<VideoStreamFacts> streams = ReadVideoStreams(path, 2.0);
         ASSERT_EQ(streams.size(), 2u) << format.toStdString();

@@ -223,10 +223,10 @@ bool RecordingWriter::AddVideo(FramePainter::Channel channel)
     if (const int rc = av_frame_get_buffer(frame.get(), 0); rc < 0)
         return Fail(QStringLiteral("frame buffer"), rc);
 
-    m_video.push_back({std::move(enc), stream,
-                       FramePainter(channel, m_opt.width, m_opt.height, m_opt.realistic,
-                                    m_opt.seed),
-                       std::move(frame)});
+    m_video.push_back(
+        {std::move(enc), stream,
+         FramePainter(channel, m_opt.width, m_opt.height, m_opt.realistic, m_opt.seed),
+         std::move(frame)});
     return true;
 }
 

@@ -68,8 +68,7 @@ int MarkerX(int width, int height, int frame, int frameCount)
 
 FramePainter::FramePainter(Channel channel, int width, int height, bool realistic,
                            std::uint32_t seed)
-    : m_channel(channel), m_nWidth(width), m_nHeight(height), m_bRealistic(realistic),
-      m_nSeed(seed)
+    : m_channel(channel), m_nWidth(width), m_nHeight(height), m_bRealistic(realistic), m_nSeed(seed)
 {
     if (m_bRealistic)
         BuildScene();
@@ -146,9 +145,9 @@ void FramePainter::BuildScene()
     const auto [tint, tintColumns] = lattice(kCoarse, 30);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            m_sceneY.At(x, y) = Clamp8(120 + Relief(coarse, coarseColumns, kCoarse, x, y) +
-                                       Relief(fine, fineColumns, kFine, x, y) + random.Below(31) -
-                                       15);
+            m_sceneY.At(x, y) =
+                Clamp8(120 + Relief(coarse, coarseColumns, kCoarse, x, y) +
+                       Relief(fine, fineColumns, kFine, x, y) + random.Below(31) - 15);
     for (int y = 0; y < h / 2; ++y)
         for (int x = 0; x < w / 2; ++x) {
             const int t = Relief(tint, tintColumns, kCoarse, x * 2, y * 2);
@@ -194,10 +193,8 @@ void FramePainter::PaintScene(AVFrame *frame, int index) const
         }
     };
     copy(m_sceneY, frame->data[0], frame->linesize[0], m_nWidth, m_nHeight, ox, oy);
-    copy(m_sceneU, frame->data[1], frame->linesize[1], m_nWidth / 2, m_nHeight / 2, ox / 2,
-         oy / 2);
-    copy(m_sceneV, frame->data[2], frame->linesize[2], m_nWidth / 2, m_nHeight / 2, ox / 2,
-         oy / 2);
+    copy(m_sceneU, frame->data[1], frame->linesize[1], m_nWidth / 2, m_nHeight / 2, ox / 2, oy / 2);
+    copy(m_sceneV, frame->data[2], frame->linesize[2], m_nWidth / 2, m_nHeight / 2, ox / 2, oy / 2);
 
     // The image sensor's noise, new in every frame: what costs a real camera's encoder bits.
     Random random((static_cast<std::uint64_t>(m_nSeed) << 32) + index * 2 +

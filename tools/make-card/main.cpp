@@ -141,9 +141,10 @@ int main(int argc, char **argv)
         "sways, with noise, H.264 High profile with CABAC and deblocking, a key frame every 30 "
         "frames, front 12 Mbit/s and rear 8 Mbit/s, 1920x1080 at 30 fps unless --size or --fps "
         "say otherwise; slow to write (about a minute per minute of recording on 2 cores)");
-    for (const auto *o : {&count, &category, &start, &duration, &size, &fps, &channels, &format,
-                          &noAudio, &noSensors, &noGps, &noGsensor, &city, &seed, &firmware,
-                          &noFirmware, &file, &force, &cutAt, &realistic})
+    for (const auto *o :
+         {&count,    &category,   &start,     &duration, &size,      &fps,      &channels,
+          &format,   &noAudio,    &noSensors, &noGps,    &noGsensor, &city,     &seed,
+          &firmware, &noFirmware, &file,      &force,    &cutAt,     &realistic})
         p.addOption(*o);
     p.process(app);
 
