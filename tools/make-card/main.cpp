@@ -140,7 +140,7 @@ int main(int argc, char **argv)
         "recordings as costly to decode as a dash camera's: a detailed scene that scrolls and "
         "sways, with noise, H.264 High profile with CABAC and deblocking, a key frame every 30 "
         "frames, front 12 Mbit/s and rear 8 Mbit/s, 1920x1080 at 30 fps unless --size or --fps "
-        "say otherwise; slow to write (about a minute per minute of recording on 2 cores)");
+        "say otherwise; slow to write (about 80 s of CPU per minute of recording)");
     for (const auto *o :
          {&count,    &category,   &start,     &duration, &size,      &fps,      &channels,
           &format,   &noAudio,    &noSensors, &noGps,    &noGsensor, &city,     &seed,
