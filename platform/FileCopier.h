@@ -23,8 +23,13 @@ class FileCopyIo
 public:
     virtual ~FileCopyIo() = default;
     // Like read(2) and write(2): bytes moved, 0 at the end of a read, -1 with errno set.
+    // Read reads the source, ReadBack the finished copy.
     virtual std::int64_t Read(int fd, void *buffer, std::size_t size);
+    virtual std::int64_t ReadBack(int fd, void *buffer, std::size_t size);
     virtual std::int64_t Write(int fd, const void *buffer, std::size_t size);
+    // Like copy_file_range(2) at the given offsets (the descriptors' own offsets stay).
+    virtual std::int64_t CopyRange(int in, std::uint64_t inOffset, int out, std::uint64_t outOffset,
+                                   std::size_t size);
     // Like fsync(2): 0, or -1 with errno set.
     virtual int Sync(int fd);
 };

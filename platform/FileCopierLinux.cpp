@@ -8,6 +8,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <condition_variable>
+#include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,9 +25,22 @@ std::int64_t FileCopyIo::Read(int fd, void *buffer, std::size_t size)
     return ::read(fd, buffer, size);
 }
 
+std::int64_t FileCopyIo::ReadBack(int fd, void *buffer, std::size_t size)
+{
+    return ::read(fd, buffer, size);
+}
+
 std::int64_t FileCopyIo::Write(int fd, const void *buffer, std::size_t size)
 {
     return ::write(fd, buffer, size);
+}
+
+std::int64_t FileCopyIo::CopyRange(int in, std::uint64_t inOffset, int out, std::uint64_t outOffset,
+                                   std::size_t size)
+{
+    auto from = static_cast<off_t>(inOffset);
+    auto to = static_cast<off_t>(outOffset);
+    return ::copy_file_range(in, &from, out, &to, size, 0);
 }
 
 int FileCopyIo::Sync(int fd)
@@ -100,6 +116,13 @@ public:
     }
     UniqueFd(const UniqueFd &) = delete;
     UniqueFd &operator=(const UniqueFd &) = delete;
+    // Holds `fd` instead, closing the one held before.
+    void Reset(int fd)
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = fd;
+    }
     int Get() const { return m_fd; }
     bool Valid() const { return m_fd >= 0; }
     // close(2)'s result: a write error may first show here.
@@ -133,6 +156,20 @@ private:
     QByteArray m_path;
     bool m_kept = false;
 };
+
+constexpr std::size_t kDirectAlignment = 4096;
+
+struct FreeDeleter {
+    void operator()(char *memory) const { std::free(memory); }
+};
+using AlignedBuffer = std::unique_ptr<char, FreeDeleter>;
+
+// One chunk's buffer, aligned for direct reads; null when memory is short.
+AlignedBuffer NewBuffer()
+{
+    return AlignedBuffer(
+        static_cast<char *>(std::aligned_alloc(kDirectAlignment, FileCopier::kBufferSize)));
+}
 
 struct HashStateDeleter {
     void operator()(XXH3_state_t *state) const { XXH3_freeState(state); }
@@ -174,6 +211,8 @@ QString Reason(Side side, int error)
                    : QStringLiteral("the copy could not be written (was the drive removed?)");
     case EEXIST:
         return QStringLiteral("a file of that name already exists");
+    case ENODATA:
+        return QStringLiteral("the file changed or could not be read completely");
     case EISDIR:
         return QStringLiteral("a folder of that name exists there");
     default:
@@ -228,15 +267,227 @@ int WriteAll(FileCopyIo &io, int fd, const char *data, std::size_t size)
     return 0;
 }
 
-// One read, retried when interrupted.
-std::int64_t ReadSome(FileCopyIo &io, int fd, char *buffer, std::size_t size)
+// One read of the source, or of the copy when `back`, retried when interrupted.
+std::int64_t ReadSome(FileCopyIo &io, int fd, char *buffer, std::size_t size, bool back = false)
 {
     for (;;) {
-        const std::int64_t got = io.Read(fd, buffer, size);
+        const std::int64_t got = back ? io.ReadBack(fd, buffer, size) : io.Read(fd, buffer, size);
         if (got >= 0 || errno != EINTR)
             return got;
     }
 }
+
+// Reads the copy back behind the writer, on a thread of its own, so checking overlaps copying:
+// each chunk once the writer is past it and it has been written to the disk, read past the
+// page cache (O_DIRECT) where the file system allows, else after dropping it from the cache.
+class BackReader
+{
+public:
+    struct Result {
+        int error = 0;
+        bool cancelled = false;
+        std::uint64_t bytes = 0;
+        XXH64_hash_t hash = 0;
+    };
+
+    BackReader(FileCopyIo &io, const QByteArray &path, int copyFd, char *buffer,
+               FileCopyProgress &progress, const std::atomic<bool> &cancel)
+        : m_io(io), m_path(path), m_copyFd(copyFd), m_buffer(buffer), m_progress(progress),
+          m_cancel(cancel), m_thread([this] { Run(); })
+    {
+    }
+    ~BackReader() { Stop(); }
+    BackReader(const BackReader &) = delete;
+    BackReader &operator=(const BackReader &) = delete;
+
+    // The writer has put this many bytes into the copy.
+    void Written(std::uint64_t bytes)
+    {
+        std::lock_guard lock(m_mutex);
+        m_written = bytes;
+        m_changed.notify_all();
+    }
+    // The writer is done: `bytes` is the copy's whole size. Waits for the reader.
+    Result Finish(std::uint64_t bytes)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_written = bytes;
+            m_finished = true;
+            m_changed.notify_all();
+        }
+        m_thread.join();
+        return m_result;
+    }
+    // A read of the copy failed: the writer need not go on.
+    bool Failed() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_result.error != 0;
+    }
+
+private:
+    void Stop()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+            m_changed.notify_all();
+        }
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    // Waits until the next chunk from `offset` is complete in the copy; false when there is
+    // none (the end, or stopped).
+    bool WaitForChunk(std::uint64_t offset)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] {
+            return m_stop || m_written >= offset + FileCopier::kBufferSize ||
+                   (m_finished && m_written >= offset);
+        });
+        return !m_stop && !(m_finished && m_written == offset);
+    }
+
+    void SetResult(const Result &result)
+    {
+        std::lock_guard lock(m_mutex);
+        m_result = result;
+    }
+
+    // Switches to cached reads of the copy from `offset` on; 0 or an errno.
+    int UseCache(UniqueFd &fd, std::uint64_t offset)
+    {
+        fd.Reset(::open(m_path.constData(), O_RDONLY | O_CLOEXEC));
+        if (!fd.Valid())
+            return errno;
+        m_bCached = true;
+        return ::lseek(fd.Get(), static_cast<off_t>(offset), SEEK_SET) < 0 ? errno : 0;
+    }
+
+    void Run()
+    {
+        Result result;
+        HashState hash = NewHash();
+        UniqueFd fd(::open(m_path.constData(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+        if (!hash)
+            result.error = ENOMEM;
+        else if (!fd.Valid())
+            result.error = UseCache(fd, 0);
+        std::uint64_t offset = 0;
+        while (result.error == 0 && WaitForChunk(offset)) {
+            if (m_cancel.load()) {
+                result.cancelled = true;
+                break;
+            }
+            // The chunk onto the disk first; then read what the disk holds.
+            const auto at = static_cast<off_t>(offset);
+            if (::sync_file_range(m_copyFd, at, FileCopier::kBufferSize,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                      SYNC_FILE_RANGE_WAIT_AFTER) != 0) {
+                result.error = errno;
+                break;
+            }
+            if (m_bCached)
+                ::posix_fadvise(m_copyFd, at, FileCopier::kBufferSize, POSIX_FADV_DONTNEED);
+            const std::int64_t got =
+                ReadSome(m_io, fd.Get(), m_buffer, FileCopier::kBufferSize, true);
+            if (got < 0 && errno == EINVAL && !m_bCached && offset == 0) {
+                result.error = UseCache(fd, 0); // opened, but no direct reads after all
+                continue;
+            }
+            if (got < 0) {
+                result.error = errno;
+                break;
+            }
+            if (got == 0)
+                break; // shorter than written: the size check tells
+            XXH3_64bits_update(hash.get(), m_buffer, static_cast<std::size_t>(got));
+            offset += static_cast<std::uint64_t>(got);
+            result.bytes = offset;
+            m_progress.AddVerified(static_cast<std::uint64_t>(got));
+        }
+        if (hash)
+            result.hash = XXH3_64bits_digest(hash.get());
+        SetResult(result);
+    }
+
+    FileCopyIo &m_io;
+    const QByteArray m_path;
+    const int m_copyFd;
+    char *const m_buffer; // the reader's own
+    FileCopyProgress &m_progress;
+    const std::atomic<bool> &m_cancel;
+    bool m_bCached = false; // reader thread only
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::uint64_t m_written = 0; // guarded by m_mutex
+    bool m_finished = false;     // guarded by m_mutex
+    bool m_stop = false;         // guarded by m_mutex
+    Result m_result;             // guarded by m_mutex; final once the thread ended
+    std::thread m_thread;        // last: starts once everything above exists
+};
+
+// Puts each chunk read from the source into the copy: by an in-kernel copy of the same range
+// where the file systems allow it (user-space writes are much slower on some systems), by
+// writing the bytes read otherwise. Either way the readback compares against the bytes read.
+// Writeback of each chunk starts at once, so the final flush has little left to do.
+class ChunkWriter
+{
+public:
+    ChunkWriter(FileCopyIo &io, int source, int copy) : m_io(io), m_source(source), m_copy(copy) {}
+
+    // The chunk at `offset` of both files; 0 or an errno.
+    int Put(std::uint64_t offset, const char *data, std::size_t size)
+    {
+        if (m_bCopyRange) {
+            const int error = CopyRange(offset, size);
+            if (error == 0 || !IsUnsupported(error))
+                return error;
+            // Nothing of this chunk was copied (an unsupported call fails at once).
+            m_bCopyRange = false;
+        }
+        if (const int error = WriteAll(m_io, m_copy, data, size))
+            return error;
+        ::sync_file_range(m_copy, static_cast<off_t>(offset), static_cast<off_t>(size),
+                          SYNC_FILE_RANGE_WRITE);
+        return 0;
+    }
+
+private:
+    static bool IsUnsupported(int error)
+    {
+        return error == EXDEV || error == EINVAL || error == EOPNOTSUPP || error == ENOSYS;
+    }
+
+    int CopyRange(std::uint64_t offset, std::size_t size)
+    {
+        std::size_t done = 0;
+        while (done < size) {
+            const std::int64_t moved =
+                m_io.CopyRange(m_source, offset + done, m_copy, offset + done, size - done);
+            if (moved < 0) {
+                if (errno == EINTR)
+                    continue;
+                // Part of the chunk already in the copy cannot fall back to writing.
+                return done > 0 && IsUnsupported(errno) ? EIO : errno;
+            }
+            if (moved == 0)
+                return ENODATA; // the source ended early: it shrank since it was read
+            done += static_cast<std::size_t>(moved);
+        }
+        ::sync_file_range(m_copy, static_cast<off_t>(offset), static_cast<off_t>(size),
+                          SYNC_FILE_RANGE_WRITE);
+        return 0;
+    }
+
+    FileCopyIo &m_io;
+    int m_source;
+    int m_copy;
+    bool m_bCopyRange = true;
+};
 
 // Moves the finished copy to its name: never over an existing file unless `overwrite`.
 int RenameIntoPlace(const QByteArray &from, const QByteArray &to, bool overwrite)
@@ -361,35 +612,53 @@ FileCopyResult FileCopier::CopyOne(const FileCopyJob &job, bool overwrite,
         errno != EOPNOTSUPP && errno != ENOSYS)
         return Failure(job, Side::Target, errno);
     ::posix_fadvise(source.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ::posix_fadvise(source.Get(), 0, 2 * kBufferSize, POSIX_FADV_WILLNEED);
 
-    // Copy, hashing what was read.
-    std::unique_ptr<char[]> buffer(new char[kBufferSize]);
+    // Copy, hashing what was read, while the copy is read back behind.
+    const AlignedBuffer buffer = NewBuffer();
+    const AlignedBuffer backBuffer = NewBuffer(); // aligned for the direct reads
     HashState sourceHash = NewHash();
-    if (!sourceHash)
+    if (!buffer || !backBuffer || !sourceHash)
         return Failure(job, Side::Target, ENOMEM);
+    ChunkWriter writer(io, source.Get(), copy.Get());
+    BackReader reader(io, temporary.Path(), copy.Get(), backBuffer.get(), progress, cancel);
     std::uint64_t copied = 0;
     for (;;) {
         if (cancel.load())
             return {FileCopyOutcome::Cancelled, {}};
+        if (reader.Failed())
+            break; // its error is reported below
         const std::int64_t got = ReadSome(io, source.Get(), buffer.get(), kBufferSize);
         if (got < 0)
             return Failure(job, Side::Source, errno);
         if (got == 0)
             break;
+        // Ask for the chunk after next now, so the disk reads ahead while this one is copied.
+        ::posix_fadvise(source.Get(), static_cast<off_t>(copied + 2 * kBufferSize), kBufferSize,
+                        POSIX_FADV_WILLNEED);
         XXH3_64bits_update(sourceHash.get(), buffer.get(), static_cast<std::size_t>(got));
-        if (const int error = WriteAll(io, copy.Get(), buffer.get(), static_cast<std::size_t>(got)))
+        if (const int error = writer.Put(copied, buffer.get(), static_cast<std::size_t>(got)))
             return Failure(job, Side::Target, error);
         copied += static_cast<std::uint64_t>(got);
         progress.AddCopied(static_cast<std::uint64_t>(got));
+        reader.Written(copied);
     }
     struct stat sourceAfter {
     };
     if (::fstat(source.Get(), &sourceAfter) != 0)
         return Failure(job, Side::Source, errno);
+
+    // The rest of the check, then the whole file on the disk with the recording's own time.
+    progress.SetVerifying(true);
+    const BackReader::Result back = reader.Finish(copied);
+    if (back.cancelled)
+        return {FileCopyOutcome::Cancelled, {}};
+    if (back.error != 0)
+        return Failure(job, Side::Target, back.error);
     if (copied != size || static_cast<std::uint64_t>(sourceAfter.st_size) != size)
         return Failure(job, QStringLiteral("the file changed or could not be read completely"));
-
-    // On the disk, with the recording's own time.
+    if (back.bytes != size || back.hash != XXH3_64bits_digest(sourceHash.get()))
+        return Failure(job, QStringLiteral("the copy read back differs from the original"));
     const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
     ::futimens(copy.Get(), times);
     if (io.Sync(copy.Get()) != 0)
@@ -400,31 +669,6 @@ FileCopyResult FileCopier::CopyOne(const FileCopyJob &job, bool overwrite,
         return Failure(job, Side::Target, errno);
     if (static_cast<std::uint64_t>(copyStat.st_size) != size)
         return Failure(job, QStringLiteral("the copy has the wrong size"));
-
-    // Read the copy back from the disk, not from memory, and compare.
-    progress.SetVerifying(true);
-    ::posix_fadvise(copy.Get(), 0, 0, POSIX_FADV_DONTNEED);
-    if (::lseek(copy.Get(), 0, SEEK_SET) != 0)
-        return Failure(job, Side::Target, errno);
-    HashState copyHash = NewHash();
-    if (!copyHash)
-        return Failure(job, Side::Target, ENOMEM);
-    std::uint64_t verified = 0;
-    for (;;) {
-        if (cancel.load())
-            return {FileCopyOutcome::Cancelled, {}};
-        const std::int64_t got = ReadSome(io, copy.Get(), buffer.get(), kBufferSize);
-        if (got < 0)
-            return Failure(job, Side::Target, errno);
-        if (got == 0)
-            break;
-        XXH3_64bits_update(copyHash.get(), buffer.get(), static_cast<std::size_t>(got));
-        verified += static_cast<std::uint64_t>(got);
-        progress.AddVerified(static_cast<std::uint64_t>(got));
-    }
-    if (verified != size ||
-        XXH3_64bits_digest(copyHash.get()) != XXH3_64bits_digest(sourceHash.get()))
-        return Failure(job, QStringLiteral("the copy read back differs from the original"));
     if (copy.Close() != 0)
         return Failure(job, Side::Target, errno);
 

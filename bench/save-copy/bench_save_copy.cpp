@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -24,7 +25,7 @@ namespace
 {
 constexpr int kFiles = 3;
 constexpr qint64 kFileSize = 300LL << 20;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5; // per cache state; QUORVIL_BENCH_ROUNDS overrides
 constexpr double kTargetRatio = 1.5;
 
 double Median(std::vector<double> values)
@@ -146,7 +147,7 @@ int main(int argc, char **argv)
     if (!cold)
         std::printf("cannot drop the page cache (needs root): cold rounds left out\n");
 
-    // How often the window's byte count changed while a copy ran.
+    // How often what the window shows changed while a copy ran.
     std::vector<double> updateGapsMs;
     FileOperationsQt operations(std::make_unique<FileCopyPromptsScripted>());
     operations.SetWindowShownHook([&](QWidget &window) {
@@ -155,12 +156,15 @@ int main(int argc, char **argv)
         auto *last = new QString;
         since->start();
         QObject::connect(watch, &QTimer::timeout, &window, [&updateGapsMs, &window, since, last] {
-            const QList<QLabel *> labels = window.findChildren<QLabel *>();
-            const QString bytes = labels.size() > 1 ? labels[1]->text() : QString();
-            if (bytes != *last) {
+            QString shown;
+            for (const QLabel *label : window.findChildren<QLabel *>())
+                shown += label->text();
+            if (const QProgressBar *bar = window.findChild<QProgressBar *>())
+                shown += QString::number(bar->value());
+            if (shown != *last) {
                 if (!last->isEmpty())
                     updateGapsMs.push_back(since->nsecsElapsed() / 1e6);
-                *last = bytes;
+                *last = shown;
                 since->restart();
             }
         });
@@ -171,9 +175,12 @@ int main(int argc, char **argv)
         watch->start(5);
     });
 
+    const int rounds = qEnvironmentVariableIntValue("QUORVIL_BENCH_ROUNDS") > 0
+                           ? qEnvironmentVariableIntValue("QUORVIL_BENCH_ROUNDS")
+                           : kRounds;
     std::vector<double> ours[2], baseline[2], ratios[2]; // [0] cold, [1] warm
     for (int warm = cold ? 0 : 1; warm < 2; ++warm) {
-        for (int round = 0; round < kRounds; ++round) {
+        for (int round = 0; round < rounds; ++round) {
             Measured a, b;
             for (int turn = 0; turn < 2; ++turn) {
                 const bool oursNow = (round + turn) % 2 == 0;

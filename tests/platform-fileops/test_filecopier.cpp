@@ -63,28 +63,46 @@ class FaultyIo : public FileCopyIo
 public:
     std::int64_t Read(int fd, void *buffer, std::size_t size) override
     {
-        if (failReadAfter >= 0 && readSoFar >= failReadAfter && fd != lastWriteFd) {
+        if (failReadAfter >= 0 && readSoFar >= failReadAfter) {
             failReadAfter = -1;
             errno = readError;
             return -1;
         }
         const std::int64_t got = FileCopyIo::Read(fd, buffer, size);
-        if (got > 0 && fd != lastWriteFd)
+        if (got > 0)
             readSoFar += got;
+        return got;
+    }
+    std::int64_t ReadBack(int fd, void *buffer, std::size_t size) override
+    {
+        if (std::exchange(refuseDirectRead, false)) {
+            errno = EINVAL;
+            return -1;
+        }
+        const std::int64_t got = FileCopyIo::ReadBack(fd, buffer, size);
+        if (got > 0 && std::exchange(corruptReadBack, false))
+            static_cast<char *>(buffer)[got / 2] ^= 0x10; // one bit the disk got wrong
         return got;
     }
     std::int64_t Write(int fd, const void *buffer, std::size_t size) override
     {
-        lastWriteFd = fd;
-        if (beforeWrite)
-            beforeWrite(writtenSoFar);
-        if (failWriteAfter >= 0 &&
-            writtenSoFar + static_cast<std::int64_t>(size) > failWriteAfter) {
-            failWriteAfter = -1;
-            errno = writeError;
+        if (!MayWrite(size))
+            return -1;
+        const std::int64_t done = FileCopyIo::Write(fd, buffer, size);
+        if (done > 0)
+            writtenSoFar += done;
+        return done;
+    }
+    std::int64_t CopyRange(int in, std::uint64_t inOffset, int out, std::uint64_t outOffset,
+                           std::size_t size) override
+    {
+        if (noCopyRange) {
+            errno = EXDEV;
             return -1;
         }
-        const std::int64_t done = FileCopyIo::Write(fd, buffer, size);
+        if (!MayWrite(size))
+            return -1;
+        const std::int64_t done = FileCopyIo::CopyRange(in, inOffset, out, outOffset, size);
         if (done > 0)
             writtenSoFar += done;
         return done;
@@ -104,9 +122,25 @@ public:
     int writeError = ENOSPC;
     int syncError = 0;
     std::function<void(std::int64_t written)> beforeWrite;
+    bool noCopyRange = false; // as between file systems that cannot copy in the kernel
+    bool corruptReadBack = false;
+    bool refuseDirectRead = false; // as a file system that opens O_DIRECT but cannot read so
 
 private:
-    int lastWriteFd = -1;
+    // Runs the hook and the write fault before bytes go into the copy.
+    bool MayWrite(std::size_t size)
+    {
+        if (beforeWrite)
+            beforeWrite(writtenSoFar);
+        if (failWriteAfter >= 0 &&
+            writtenSoFar + static_cast<std::int64_t>(size) > failWriteAfter) {
+            failWriteAfter = -1;
+            errno = writeError;
+            return false;
+        }
+        return true;
+    }
+
     std::int64_t readSoFar = 0;
     std::int64_t writtenSoFar = 0;
 };
@@ -160,13 +194,16 @@ protected:
 
 // ------------------------------------------------------------------------------ whole copies
 
-class FileCopierSizeTest : public FileCopierTest, public ::testing::WithParamInterface<qint64>
+// Sizes around the buffer, copied in the kernel and by writing (as between file systems).
+class FileCopierSizeTest : public FileCopierTest,
+                           public ::testing::WithParamInterface<std::tuple<qint64, bool>>
 {
 };
 
 TEST_P(FileCopierSizeTest, CopiesByteForByteWithTheRecordingsTime)
 {
-    const QString source = Source(QStringLiteral("20140721_101500_NOR_F.AVI"), GetParam());
+    const auto [size, inKernel] = GetParam();
+    const QString source = Source(QStringLiteral("20140721_101500_NOR_F.AVI"), size);
     const QDateTime recorded(QDate(2014, 7, 21), QTime(10, 15, 0));
     {
         QFile file(source);
@@ -175,7 +212,9 @@ TEST_P(FileCopierSizeTest, CopiesByteForByteWithTheRecordingsTime)
     }
     const QString target = m_target + QStringLiteral("/20140721_101500_NOR_F.AVI");
 
-    const auto results = Run({{source, target}});
+    auto io = std::make_shared<FaultyIo>();
+    io->noCopyRange = !inKernel;
+    const auto results = Run({{source, target}}, io);
 
     ASSERT_EQ(results.size(), 1u);
     EXPECT_EQ(results[0].outcome, FileCopyOutcome::Copied) << results[0].error.toStdString();
@@ -183,15 +222,27 @@ TEST_P(FileCopierSizeTest, CopiesByteForByteWithTheRecordingsTime)
     EXPECT_EQ(QFileInfo(target).lastModified(), recorded);
     EXPECT_EQ(Entries(m_target), QStringList{QStringLiteral("20140721_101500_NOR_F.AVI")});
     const FileCopyStatus status = m_progress.Snapshot();
-    EXPECT_EQ(status.bytesDone, static_cast<std::uint64_t>(GetParam()));
-    EXPECT_EQ(status.bytesTotal, static_cast<std::uint64_t>(GetParam()));
+    EXPECT_EQ(status.bytesDone, static_cast<std::uint64_t>(size));
+    EXPECT_EQ(status.bytesTotal, static_cast<std::uint64_t>(size));
     EXPECT_TRUE(m_failures.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, FileCopierSizeTest,
-                         ::testing::Values(0, 1, FileCopier::kBufferSize - 1,
-                                           FileCopier::kBufferSize, FileCopier::kBufferSize + 1,
-                                           3 * FileCopier::kBufferSize + 17));
+                         ::testing::Combine(::testing::Values(0, 1, FileCopier::kBufferSize - 1,
+                                                              FileCopier::kBufferSize,
+                                                              FileCopier::kBufferSize + 1,
+                                                              3 * FileCopier::kBufferSize + 17),
+                                            ::testing::Bool()));
+
+TEST_F(FileCopierTest, ChecksThroughTheCacheWithoutDirectReads)
+{
+    const QString source = Source(QStringLiteral("evt.AVI"), 2 * FileCopier::kBufferSize + 9);
+    auto io = std::make_shared<FaultyIo>();
+    io->refuseDirectRead = true;
+    const auto results = Run({{source, m_target + QStringLiteral("/evt.AVI")}}, io);
+    EXPECT_EQ(results[0].outcome, FileCopyOutcome::Copied) << results[0].error.toStdString();
+    EXPECT_EQ(ReadFile(m_target + QStringLiteral("/evt.AVI")), ReadFile(source));
+}
 
 TEST_F(FileCopierTest, OddNamesCopyToo)
 {
@@ -344,13 +395,21 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"disk_full_midway",
                   [](FaultyIo &io) { io.failWriteAfter = FileCopier::kBufferSize + 5; },
                   "not enough free space"},
+        FaultCase{"disk_full_midway_writing",
+                  [](FaultyIo &io) {
+                      io.noCopyRange = true;
+                      io.failWriteAfter = FileCopier::kBufferSize + 5;
+                  },
+                  "not enough free space"},
         FaultCase{"card_removed_midway",
                   [](FaultyIo &io) {
                       io.failReadAfter = FileCopier::kBufferSize;
                       io.readError = EIO;
                   },
                   "was the card removed?"},
-        FaultCase{"flush_fails", [](FaultyIo &io) { io.syncError = EIO; }, "could not be written"}),
+        FaultCase{"flush_fails", [](FaultyIo &io) { io.syncError = EIO; }, "could not be written"},
+        FaultCase{"copy_on_disk_differs", [](FaultyIo &io) { io.corruptReadBack = true; },
+                  "read back differs from the original"}),
     [](const ::testing::TestParamInfo<FaultCase> &info) { return info.param.name; });
 
 TEST_F(FileCopierTest, SourceShrinkingMidwayIsNoCopy)

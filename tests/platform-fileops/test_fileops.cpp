@@ -52,7 +52,7 @@ public:
     std::int64_t Read(int fd, void *buffer, std::size_t size) override
     {
         std::unique_lock lock(m_mutex);
-        if (fd != m_writeFd && m_read >= m_threshold) {
+        if (m_read >= m_threshold) {
             m_held = true;
             m_changed.notify_all();
             m_changed.wait(lock, [this] { return m_released; });
@@ -60,17 +60,9 @@ public:
         lock.unlock();
         const std::int64_t got = FileCopyIo::Read(fd, buffer, size);
         lock.lock();
-        if (got > 0 && fd != m_writeFd)
+        if (got > 0)
             m_read += got;
         return got;
-    }
-    std::int64_t Write(int fd, const void *buffer, std::size_t size) override
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_writeFd = fd;
-        }
-        return FileCopyIo::Write(fd, buffer, size);
     }
     bool Held() const
     {
@@ -89,7 +81,6 @@ private:
     std::condition_variable m_changed;
     std::int64_t m_threshold;
     std::int64_t m_read = 0;
-    int m_writeFd = -1;
     bool m_held = false;
     bool m_released = false;
 };
