@@ -100,7 +100,7 @@ OverwriteAnswer FileCopyPromptsQt::AskOverwrite(QWidget *owner, const QString &t
 void FileCopyPromptsQt::ShowFailure(QWidget *owner, const QString &message)
 {
     QMessageBox box(owner);
-    box.setIcon(QMessageBox::Warning);
+    box.setIcon(QMessageBox::NoIcon); // like every message box of the viewer
     box.setWindowTitle(owner ? owner->windowTitle() : QString());
     box.setText(message);
     box.setStandardButtons(QMessageBox::Ok);

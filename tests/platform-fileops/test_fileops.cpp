@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -113,6 +114,9 @@ private slots:
     void questionsAndFailuresReachThePrompts();
     void texts_data();
     void texts();
+    void overwriteQuestionButtons_data();
+    void overwriteQuestionButtons();
+    void failureMessage();
 
 private:
     QString Source(const QString &name, qint64 size, quint32 seed = 1)
@@ -292,6 +296,71 @@ void FileOpsTest::texts()
     QCOMPARE(FileCopyProgressWindow::TimeLeft(half, std::chrono::seconds(10)),
              std::optional(std::chrono::seconds(10)));
     QCOMPARE(FileCopyProgressWindow::TimeLeft(half, std::chrono::milliseconds(200)), std::nullopt);
+}
+
+void FileOpsTest::overwriteQuestionButtons_data()
+{
+    QTest::addColumn<QString>("button"); // empty: Escape
+    QTest::addColumn<OverwriteAnswer>("answer");
+    QTest::newRow("Overwrite") << "Overwrite" << OverwriteAnswer::Overwrite;
+    QTest::newRow("Skip") << "Skip" << OverwriteAnswer::Skip;
+    QTest::newRow("Overwrite all") << "Overwrite all" << OverwriteAnswer::OverwriteAll;
+    QTest::newRow("Cancel") << "Cancel" << OverwriteAnswer::Cancel;
+    QTest::newRow("Escape") << "" << OverwriteAnswer::Cancel;
+}
+
+void FileOpsTest::overwriteQuestionButtons()
+{
+    QFETCH(QString, button);
+    QWidget owner;
+    owner.setWindowTitle(QStringLiteral("File Copy"));
+    QString shown;
+    QTimer::singleShot(0, &owner, [&] {
+        auto *timer = new QTimer(&owner);
+        connect(timer, &QTimer::timeout, timer, [&, timer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            timer->stop();
+            shown = box->text();
+            SaveShot(*box, QStringLiteral("file-copy-overwrite.png"));
+            if (button.isEmpty()) {
+                QTest::keyClick(box, Qt::Key_Escape);
+                return;
+            }
+            for (QAbstractButton *candidate : box->buttons())
+                if (candidate->text() == button)
+                    candidate->click();
+        });
+        timer->start(10);
+    });
+    FileCopyPromptsQt prompts;
+    QTEST(prompts.AskOverwrite(&owner, QStringLiteral("/media/pc/20140721_101500_EVT_F2.AVI")),
+          "answer");
+    QCOMPARE(shown, QStringLiteral("\"20140721_101500_EVT_F2.AVI\" already exists in "
+                                   "\"/media/pc\".\nDo you want to replace it?"));
+}
+
+void FileOpsTest::failureMessage()
+{
+    QString shown;
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, timer, [&, timer] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        timer->stop();
+        shown = box->text();
+        SaveShot(*box, QStringLiteral("file-copy-failure.png"));
+        box->accept();
+    });
+    timer->start(10);
+    const QString message = QStringLiteral(
+        "\"20140721_101500_EVT_F2.AVI\" could not be copied to \"/media/pc\": there is not "
+        "enough free space on the disk.");
+    FileCopyPromptsQt().ShowFailure(nullptr, message);
+    QCOMPARE(shown, message);
+    delete timer;
 }
 
 QTEST_MAIN(FileOpsTest)
