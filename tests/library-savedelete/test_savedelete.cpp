@@ -5,11 +5,11 @@
 #include "library/widgets/CConfigListCtrl.h"
 #include "library/widgets/CSelectMonthDlg.h"
 
+#include "../filelist-common/CatalogueTestHost.h"
 #include "../platform-common/ScratchMount.h"
-#include "platform/DialogsScripted.h"
+#include "../platform-common/TestFiles.h"
 #include "platform/FileCopyPromptsScripted.h"
 #include "platform/FileOperationsQt.h"
-#include "ui/AppMainWindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,50 +20,10 @@
 
 #include <memory>
 
+using namespace test_files;
+
 namespace
 {
-class EnglishWindow : public IAppMainWindow
-{
-public:
-    std::uint16_t GetLanguage() const override { return 1033; }
-};
-
-class TestHost : public CCatalogueController::IHost
-{
-public:
-    QString GetLibraryRoot() const override { return root; }
-    void SetLibraryRoot(const QString &value) override { root = value; }
-    bool GetFolderMode() const override { return folderMode; }
-    void SetFolderMode(bool value) override { folderMode = value; }
-    std::int64_t GetFilterDate() const override { return 0; }
-    void SetFilterDate(std::int64_t) override {}
-    int GetCurrentItem() const override { return currentItem; }
-    bool GetButtonCheck(int id) const override { return buttons.value(id, false); }
-    void SetButtonCheck(int id, bool checked) override { buttons[id] = checked; }
-    bool SelectCardDrive() override { return false; }
-    IDialogs &GetDialogs() override { return dialogs; }
-    QWidget *GetDialogOwner() override { return nullptr; }
-    CSelectMonthDlg &GetSelectMonthDlg() override { return monthDialog; }
-
-    QString root;
-    bool folderMode = true;
-    int currentItem = -1;
-    QMap<int, bool> buttons;
-    DialogsScripted dialogs;
-    CSelectMonthDlg monthDialog;
-};
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 const QString kDeleteQuestion = QStringLiteral("Delete selected file?");
 const QString kPlayingText = QStringLiteral("Files being played can't be deleted.");
 } // namespace
@@ -104,7 +64,7 @@ private:
     std::unique_ptr<QWidget> m_window;
     CConfigListCtrl *m_main = nullptr;  // owned by m_window
     CConfigListCtrl *m_panel = nullptr; // owned by m_window
-    std::unique_ptr<TestHost> m_host;
+    std::unique_ptr<CatalogueTestHost> m_host;
     std::unique_ptr<CCatalogueController> m_controller;
     FileCopyPromptsScripted *m_prompts = nullptr; // owned by m_files
     std::unique_ptr<FileOperationsQt> m_files;
@@ -128,8 +88,9 @@ void SaveDeleteTest::init()
         list->CreateSkinScrollbar();
         list->ApplyLayout();
     }
-    m_host = std::make_unique<TestHost>();
+    m_host = std::make_unique<CatalogueTestHost>();
     m_host->root = m_library;
+    m_host->folderMode = true;
     m_controller = std::make_unique<CCatalogueController>(*m_main, *m_host);
     m_controller->SetPanelList(m_panel);
     auto prompts = std::make_unique<FileCopyPromptsScripted>();

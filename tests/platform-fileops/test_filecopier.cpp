@@ -3,6 +3,7 @@
 #include "platform/FileCopier.h"
 
 #include "../platform-common/ScratchMount.h"
+#include "../platform-common/TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,6 +18,8 @@
 #include <map>
 #include <utility>
 
+using namespace test_files;
+
 namespace
 {
 QString ScratchTemplate()
@@ -25,35 +28,11 @@ QString ScratchTemplate()
            QStringLiteral("/filecopier-XXXXXX");
 }
 
-QByteArray RandomBytes(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (qint64 i = 0; i < size; ++i)
-        bytes[i] = static_cast<char>(generator.generate() & 0xff);
-    return bytes;
-}
-
 void WriteFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
     ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-// Every entry of a folder, hidden temporary copies included.
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                  QDir::Name);
 }
 
 // Fails one read, write or flush with an errno (once: like a fault that hits one file), or

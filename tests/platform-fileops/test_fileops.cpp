@@ -5,6 +5,8 @@
 #include "platform/FileCopyPromptsScripted.h"
 #include "platform/FileOperationsQt.h"
 
+#include "../platform-common/TestFiles.h"
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -22,26 +24,10 @@
 #include <condition_variable>
 #include <mutex>
 
+using namespace test_files;
+
 namespace
 {
-QByteArray RandomBytes(qint64 size, quint32 seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    generator.fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-    return bytes;
-}
-
-QByteArray ReadFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
 
 // Holds the copy still once `threshold` source bytes were read, until Release(): the copy is
 // then reliably midway while the test looks at the window.
@@ -309,31 +295,45 @@ void FileOpsTest::overwriteQuestionButtons_data()
     QTest::newRow("Escape") << "" << OverwriteAnswer::Cancel;
 }
 
+namespace
+{
+// Plays the user at the next message box: `answer` gets the box once it is up, after the box
+// was grabbed to `shot`. The returned timer polls until then.
+std::unique_ptr<QTimer> AtNextMessageBox(const QString &shot,
+                                         std::function<void(QMessageBox &box)> answer)
+{
+    auto timer = std::make_unique<QTimer>();
+    QTimer *raw = timer.get();
+    QObject::connect(raw, &QTimer::timeout, raw, [raw, shot, answer] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        raw->stop();
+        SaveShot(*box, shot);
+        answer(*box);
+    });
+    timer->start(10);
+    return timer;
+}
+} // namespace
+
 void FileOpsTest::overwriteQuestionButtons()
 {
     QFETCH(QString, button);
     QWidget owner;
     owner.setWindowTitle(QStringLiteral("File Copy"));
     QString shown;
-    QTimer::singleShot(0, &owner, [&] {
-        auto *timer = new QTimer(&owner);
-        connect(timer, &QTimer::timeout, timer, [&, timer] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            timer->stop();
-            shown = box->text();
-            SaveShot(*box, QStringLiteral("file-copy-overwrite.png"));
+    const auto player =
+        AtNextMessageBox(QStringLiteral("file-copy-overwrite.png"), [&](QMessageBox &box) {
+            shown = box.text();
             if (button.isEmpty()) {
-                QTest::keyClick(box, Qt::Key_Escape);
+                QTest::keyClick(&box, Qt::Key_Escape);
                 return;
             }
-            for (QAbstractButton *candidate : box->buttons())
+            for (QAbstractButton *candidate : box.buttons())
                 if (candidate->text() == button)
                     candidate->click();
         });
-        timer->start(10);
-    });
     FileCopyPromptsQt prompts;
     QTEST(prompts.AskOverwrite(&owner, QStringLiteral("/media/pc/20140721_101500_EVT_F2.AVI")),
           "answer");
@@ -344,23 +344,16 @@ void FileOpsTest::overwriteQuestionButtons()
 void FileOpsTest::failureMessage()
 {
     QString shown;
-    auto *timer = new QTimer(this);
-    connect(timer, &QTimer::timeout, timer, [&, timer] {
-        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        timer->stop();
-        shown = box->text();
-        SaveShot(*box, QStringLiteral("file-copy-failure.png"));
-        box->accept();
-    });
-    timer->start(10);
+    const auto player =
+        AtNextMessageBox(QStringLiteral("file-copy-failure.png"), [&](QMessageBox &box) {
+            shown = box.text();
+            box.accept();
+        });
     const QString message = QStringLiteral(
         "\"20140721_101500_EVT_F2.AVI\" could not be copied to \"/media/pc\": there is not "
         "enough free space on the disk.");
     FileCopyPromptsQt().ShowFailure(nullptr, message);
     QCOMPARE(shown, message);
-    delete timer;
 }
 
 QTEST_MAIN(FileOpsTest)

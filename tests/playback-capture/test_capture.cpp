@@ -4,6 +4,7 @@
 #include "playback/CStillCapture.h"
 
 #include "../platform-common/ScratchMount.h"
+#include "../platform-common/TestFiles.h"
 #include "../playback-graph/PlaybackFixtures.h"
 #include "platform/DialogsScripted.h"
 #include "playback/CDShowPlayer.h"
@@ -18,13 +19,7 @@
 using namespace playback_test;
 using cardgen::Container;
 
-namespace
-{
-QStringList Entries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-}
-} // namespace
+using namespace test_files;
 
 class TestCapture : public QObject
 {
