@@ -366,6 +366,8 @@ HRESULT CDShowGraph::BuildSingleChain()
     }
     m_pRenderer[0]->SetVideoWindow(m_hWndFront);
     m_llDuration = 0;
+    m_bDurationStale = false;
+    m_llLastPosition = 0;
 
     if (m_pAudioRenderer)
         ConnectFilters(m_pSplitter.get(), m_pAudioRenderer.get());
@@ -399,6 +401,8 @@ HRESULT CDShowGraph::BuildDualChain()
     m_pRenderer[0]->SetVideoWindow(m_hWndFront);
     m_pRenderer[1]->SetVideoWindow(m_hWndRear);
     m_llDuration = 0;
+    m_bDurationStale = false;
+    m_llLastPosition = 0;
 
     if (m_pAudioRenderer)
         ConnectFilters(m_pSplitter.get(), m_pAudioRenderer.get());
@@ -584,14 +588,18 @@ HRESULT CDShowGraph::Stop()
 
 std::optional<std::int64_t> CDShowGraph::GetDuration()
 {
-    if (m_llDuration != 0)
+    if (m_llDuration != 0 && !m_bDurationStale)
         return m_llDuration;
     if (!m_pGraphBuilder)
         return std::nullopt;
     gint64 ns = 0;
-    if (!gst_element_query_duration(m_pGraphBuilder.get(), GST_FORMAT_TIME, &ns) || ns <= 0)
+    if (!gst_element_query_duration(m_pGraphBuilder.get(), GST_FORMAT_TIME, &ns) || ns <= 0) {
+        if (m_llDuration != 0)
+            return m_llDuration;
         return std::nullopt;
+    }
     m_llDuration = NsTo100ns(ns);
+    m_bDurationStale = false;
     return m_llDuration;
 }
 
@@ -615,7 +623,8 @@ std::optional<std::int64_t> CDShowGraph::GetCurrentPosition()
     gint64 ns = 0;
     if (!gst_element_query_position(m_pGraphBuilder.get(), GST_FORMAT_TIME, &ns) || ns < 0)
         return std::nullopt;
-    return NsTo100ns(ns);
+    m_llLastPosition = NsTo100ns(ns);
+    return m_llLastPosition;
 }
 
 std::uint32_t CDShowGraph::GetPositionMs()
@@ -647,6 +656,7 @@ HRESULT CDShowGraph::SetPositions(std::int64_t current100ns)
     if (!gst_element_send_event(m_pGraphBuilder.get(), seek))
         return E_FAIL;
     m_nSeekSeqnum = seqnum;
+    m_llLastPosition = current100ns;
     m_bAsyncDone = false;
     m_seekClock.start();
     m_bEndOfStream = false;
@@ -661,7 +671,8 @@ HRESULT CDShowGraph::SetRate(double rate)
         return E_FAIL;
     if (rate == m_fAppliedRate)
         return S_OK;
-    const std::int64_t position = GetCurrentPosition().value_or(0);
+    // A rate change never moves the position.
+    const std::int64_t position = GetCurrentPosition().value_or(m_llLastPosition);
     const double previous = std::exchange(m_fAppliedRate, rate);
     if (Failed(SetPositions(position))) {
         m_fAppliedRate = previous;
@@ -814,7 +825,7 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         }
         break;
     case GST_MESSAGE_DURATION_CHANGED:
-        m_llDuration = 0;
+        m_bDurationStale = true;
         break;
     case GST_MESSAGE_APPLICATION:
         if (gst_message_has_name(message, kPadsCompleteMessage))

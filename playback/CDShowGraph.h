@@ -153,6 +153,12 @@ private:
     float m_fRate = 1.0f;          // requested rate
     double m_fAppliedRate = 1.0;   // rate of the current segment
     std::int64_t m_llDuration = 0; // 100-ns units; 0 = not cached yet
+    // A duration-changed message asks for a new reading; the old one stays in use until the
+    // new one is read, since a failed query must not make the recording look ended.
+    bool m_bDurationStale = false;
+    // The latest position read (100-ns units): a rate change stays there when the position
+    // cannot be read at that moment.
+    std::int64_t m_llLastPosition = 0;
     PlayState m_nState = PlayState::Closed;
     int m_nVideoStreams = 0;
     QString m_szPath;

@@ -77,7 +77,9 @@ public:
     bool IsActive() const { return m_bActive; }
     bool IsHot() const { return m_bHot; }
     // The key under which the list keeps the cell, (row << 16) | column; kept by the list.
-    std::uint32_t GetCellKey() const { return m_nCellKey; }
+    // 64 bits wide, so every row a list can hold has keys of its own.
+    using Key = std::uint64_t;
+    Key GetCellKey() const { return m_nCellKey; }
 
 protected:
     bool IsListEnabled() const { return m_pEnabled == nullptr || *m_pEnabled; }
@@ -98,7 +100,7 @@ protected:
 
 private:
     friend class CConfigListCtrl;
-    std::uint32_t m_nCellKey = 0;
+    Key m_nCellKey = 0;
 
     static std::uint32_t s_nClassStyle;
 };

@@ -18,6 +18,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 #include <string_view>
 
@@ -49,10 +50,46 @@ QFont MakeCellFont(int weight)
     font.setWeight(static_cast<QFont::Weight>(weight));
     return font;
 }
+
+// An item's text may start this far left of its label.
+constexpr int kTextOverhang = 3;
+
+// The widest of the names the camera writes, "YYYYMMDD_HHMMSS_CAT_Cn.EXT" (26 characters), in
+// `metrics`: every digit, category, channel count and extension.
+int WidestCameraName(const QFontMetrics &metrics)
+{
+    int widest = 0;
+    for (const QChar digit : QStringLiteral("0123456789")) {
+        const QString date = QString(8, digit) + '_' + QString(6, digit);
+        for (const char *category : {"NOR", "EVT", "MOT"})
+            for (const char *channels : {"C1", "C2"})
+                for (const char *extension : {"AVI", "MP4"})
+                    widest = std::max(widest, metrics.horizontalAdvance(
+                                                  date + QStringLiteral("_%1_%2.%3")
+                                                             .arg(QLatin1String(category),
+                                                                  QLatin1String(channels),
+                                                                  QLatin1String(extension))));
+    }
+    return widest;
+}
+
+// The skin's face draws Latin letters at half its em, and the name column was laid out for the
+// camera's names in it; the faces that stand in for it on Linux run wider and would cut MP4
+// names. The item font keeps the design size unless the widest camera name would not fit the
+// column, and steps down a pixel at a time until it does (the rows keep their height).
+QFont FitCameraNames(QFont font, int columnTextWidth)
+{
+    while (font.pixelSize() > 6 && WidestCameraName(QFontMetrics(font)) > columnTextWidth)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
 } // namespace
 
 CConfigListCtrl::CConfigListCtrl(QWidget *parent)
-    : QWidget(parent), m_font(MakeSkinFont(QStringLiteral("굴림"), 11, 400)),
+    : QWidget(parent), m_font(FitCameraNames(MakeSkinFont(QStringLiteral("굴림"), 11, 400),
+                                             kFileListColumns[kColumnName].width -
+                                                 kColumn0LabelLeft + kTextOverhang)),
       m_cellFontNormal(MakeCellFont(400)), m_cellFontBold(MakeCellFont(700))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -225,7 +262,7 @@ void CConfigListCtrl::SortItems(int column, bool ascending)
     }
     m_rows = std::move(sorted);
 
-    m_cells.Rekey([&](std::uint32_t key) {
+    m_cells.Rekey([&](CCellCtrl::Key key) {
         const int row = KeyRow(key);
         const int newRow = row < count ? newIndexOf[static_cast<std::size_t>(row)] : row;
         return MakeCellKey(newRow, KeyColumn(key));
@@ -312,7 +349,7 @@ int CConfigListCtrl::GetCurrentItem() const
 
 CCellCheckBox *CConfigListCtrl::SetCheckCell(int row, std::unique_ptr<CCellCheckBox> cell)
 {
-    if (!cell || row < 0 || row > 0xFFFF)
+    if (!cell || row < 0)
         return nullptr;
     RemoveCell(row, kColumnCheck);
     CCellCheckBox *raw = cell.get();
@@ -325,7 +362,7 @@ CCellCheckBox *CConfigListCtrl::SetCheckCell(int row, std::unique_ptr<CCellCheck
 
 CCellCtrl *CConfigListCtrl::GetCell(int row, int column) const
 {
-    if (row < 0 || row > 0xFFFF || column < 0 || column > 0xFFFF)
+    if (row < 0 || column < 0 || column > 0xFFFF)
         return nullptr;
     const auto it = m_cells.find(MakeCellKey(row, column));
     return it == m_cells.end() ? nullptr : it->second.get();
@@ -338,7 +375,7 @@ CCellCheckBox *CConfigListCtrl::GetCheckCell(int row) const
 
 void CConfigListCtrl::RemoveCell(int row, int column)
 {
-    if (row < 0 || row > 0xFFFF || column < 0 || column > 0xFFFF)
+    if (row < 0 || column < 0 || column > 0xFFFF)
         return;
     const auto it = m_cells.find(MakeCellKey(row, column));
     if (it == m_cells.end())
@@ -367,18 +404,18 @@ void CConfigListCtrl::ShiftRows(int row, bool inserting)
     if (first == m_cells.end())
         return;
     // Take the affected cells out, re-key them, put them back: keys never collide midway.
-    std::vector<std::pair<std::uint32_t, std::unique_ptr<CCellCtrl>>> moved;
+    std::vector<std::pair<CCellCtrl::Key, std::unique_ptr<CCellCtrl>>> moved;
     for (auto it = first; it != m_cells.end(); ++it)
         moved.emplace_back(it->first, std::move(it->second));
     m_cells.erase(first, m_cells.end());
     for (auto &[key, cell] : moved) {
-        const int newRow = KeyRow(key) + (inserting ? 1 : -1);
-        if (newRow < 0 || newRow > 0xFFFF) {
+        const int oldRow = KeyRow(key);
+        if (inserting ? oldRow == std::numeric_limits<int>::max() : oldRow == 0) {
             if (cell.get() == m_pActiveCell)
                 DeactivateActiveCell();
             continue; // cannot be keyed: the cell goes with its row
         }
-        cell->m_nCellKey = MakeCellKey(newRow, KeyColumn(key));
+        cell->m_nCellKey = MakeCellKey(oldRow + (inserting ? 1 : -1), KeyColumn(key));
         std::unique_ptr<CCellCtrl> &slot = m_cells[cell->m_nCellKey];
         // Moving up onto a row whose cells were not removed first replaces them; the active
         // cell must not outlive its deletion.
@@ -393,7 +430,7 @@ void CConfigListCtrl::ShiftRows(int row, bool inserting)
 void CConfigListCtrl::ShiftColumns(int column)
 {
     column = std::max(0, column);
-    std::vector<std::pair<std::uint32_t, std::unique_ptr<CCellCtrl>>> moved;
+    std::vector<std::pair<CCellCtrl::Key, std::unique_ptr<CCellCtrl>>> moved;
     for (auto it = m_cells.begin(); it != m_cells.end();) {
         if (KeyColumn(it->first) >= column) {
             moved.emplace_back(it->first, std::move(it->second));
@@ -638,7 +675,7 @@ void CConfigListCtrl::DrawItemText(QPainter &painter, int row, int column, const
         colour = kCurrentTextColour;
 
     // 3. One centred line, cut with an ellipsis when it does not fit.
-    const QRect textRect = label.adjusted(-3, 0, 0, 0);
+    const QRect textRect = label.adjusted(-kTextOverhang, 0, 0, 0);
     const QFontMetrics metrics(m_font);
     const QString text =
         metrics.elidedText(GetItemText(row, column), Qt::ElideRight, textRect.width());

@@ -70,13 +70,14 @@ public:
     explicit CConfigListCtrl(QWidget *parent = nullptr);
     ~CConfigListCtrl() override;
 
-    static constexpr std::uint32_t MakeCellKey(int row, int column)
+    // Any row (0 .. INT_MAX) and columns 0 .. 0xFFFF.
+    static constexpr CCellCtrl::Key MakeCellKey(int row, int column)
     {
-        return (static_cast<std::uint32_t>(row & 0xFFFF) << 16) |
-               static_cast<std::uint32_t>(column & 0xFFFF);
+        return (static_cast<CCellCtrl::Key>(static_cast<std::uint32_t>(row)) << 16) |
+               static_cast<CCellCtrl::Key>(column & 0xFFFF);
     }
-    static constexpr int KeyRow(std::uint32_t key) { return static_cast<int>(key >> 16); }
-    static constexpr int KeyColumn(std::uint32_t key) { return static_cast<int>(key & 0xFFFF); }
+    static constexpr int KeyRow(CCellCtrl::Key key) { return static_cast<int>(key >> 16); }
+    static constexpr int KeyColumn(CCellCtrl::Key key) { return static_cast<int>(key & 0xFFFF); }
 
     // --- Columns
     int InsertColumn(int column, const QString &heading, Qt::Alignment alignment, int width);
@@ -136,6 +137,9 @@ public:
     int GetActiveColumn() const { return m_nActiveColumn; }
     // The normal (400) or bold (700) font of the cells' labels ("MS Sans Serif", 11 pixels).
     const QFont &GetCellFont(bool bold) const { return bold ? m_cellFontBold : m_cellFontNormal; }
+    // The font of the item texts: the skin's face, at a size at which every name the camera
+    // writes fits the name column.
+    const QFont &GetItemFont() const { return m_font; }
     // The four check box glyphs of bitmap 241, magenta transparent; null without the skin.
     const QPixmap &GetCheckBoxGlyphs() const;
     // The list's private message 0x1400 for the active cell; always answers 1.

@@ -15,7 +15,8 @@
 class CConfigListCtrlCellMap
 {
 public:
-    using Entry = std::pair<std::uint32_t, std::unique_ptr<CCellCtrl>>;
+    using Key = CCellCtrl::Key;
+    using Entry = std::pair<Key, std::unique_ptr<CCellCtrl>>;
     using iterator = std::vector<Entry>::iterator;
     using const_iterator = std::vector<Entry>::const_iterator;
     using reverse_iterator = std::vector<Entry>::reverse_iterator;
@@ -30,30 +31,28 @@ public:
     std::size_t size() const { return m_entries.size(); }
     void clear() { m_entries.clear(); }
 
-    iterator lower_bound(std::uint32_t key)
+    iterator lower_bound(Key key)
     {
-        return std::lower_bound(
-            m_entries.begin(), m_entries.end(), key,
-            [](const Entry &entry, std::uint32_t k) { return entry.first < k; });
+        return std::lower_bound(m_entries.begin(), m_entries.end(), key,
+                                [](const Entry &entry, Key k) { return entry.first < k; });
     }
-    const_iterator lower_bound(std::uint32_t key) const
+    const_iterator lower_bound(Key key) const
     {
-        return std::lower_bound(
-            m_entries.begin(), m_entries.end(), key,
-            [](const Entry &entry, std::uint32_t k) { return entry.first < k; });
+        return std::lower_bound(m_entries.begin(), m_entries.end(), key,
+                                [](const Entry &entry, Key k) { return entry.first < k; });
     }
-    iterator find(std::uint32_t key)
+    iterator find(Key key)
     {
         const iterator it = lower_bound(key);
         return it != m_entries.end() && it->first == key ? it : m_entries.end();
     }
-    const_iterator find(std::uint32_t key) const
+    const_iterator find(Key key) const
     {
         const const_iterator it = lower_bound(key);
         return it != m_entries.end() && it->first == key ? it : m_entries.end();
     }
     // The slot of `key`, created empty when missing; appending a larger key is O(1).
-    std::unique_ptr<CCellCtrl> &operator[](std::uint32_t key)
+    std::unique_ptr<CCellCtrl> &operator[](Key key)
     {
         if (m_entries.empty() || m_entries.back().first < key) {
             m_entries.emplace_back(key, nullptr);
@@ -69,7 +68,7 @@ public:
 
     // Gives every entry the key `rekey` returns for it (keys must stay unique), then restores
     // the order. Nothing is allocated.
-    void Rekey(const std::function<std::uint32_t(std::uint32_t)> &rekey)
+    void Rekey(const std::function<Key(Key)> &rekey)
     {
         for (Entry &entry : m_entries)
             entry.first = rekey(entry.first);

@@ -4,6 +4,7 @@
 #include "ui/CKipFileListVerticleScrollbar.h"
 
 #include <QImage>
+#include <QLocale>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -63,7 +64,8 @@ private slots:
     void longNameIsElided();
     void skinnedScrollbarFollowsTheList();
     void draggingTheThumbToTheBottomShowsTheLastPage();
-    void rowsBeyondTheKeyRangeHaveNoCell();
+    void seventyThousandRowsKeepTheirOwnCells();
+    void everyCameraNameFitsTheNameColumn();
 
 private:
     void Fill(int rows);
@@ -122,7 +124,7 @@ void FileListControlTest::columnsAndCells()
     QVERIFY(m_list->GetCheckCell(2) != nullptr);
     QCOMPARE(m_list->GetItemText(2, 3), QStringLiteral("0"));
     QCOMPARE(m_list->GetCheckCell(2)->GetText(), QStringLiteral("0"));
-    QCOMPARE(CConfigListCtrl::MakeCellKey(2, 3), std::uint32_t((2u << 16) | 3u));
+    QCOMPARE(CConfigListCtrl::MakeCellKey(2, 3), CCellCtrl::Key((2u << 16) | 3u));
 
     // A replaced cell is deleted and the new one starts unchecked.
     m_list->SetCellText(m_list->GetCheckCell(1), QStringLiteral("1"));
@@ -531,27 +533,116 @@ void FileListControlTest::draggingTheThumbToTheBottomShowsTheLastPage()
     QVERIFY(thumbRect.top() >= 16);
 }
 
-void FileListControlTest::rowsBeyondTheKeyRangeHaveNoCell()
+void FileListControlTest::seventyThousandRowsKeepTheirOwnCells()
 {
-    // Keys hold 16 bits of row: row 65535 is the last that can carry a check box.
+    // More rows than 16 bits count: every row keeps a check box of its own through a sort, a
+    // shift and a click, so Save and Delete read the rows the user checked.
+    constexpr int kRows = 70000;
+    auto name = [](int n) { return QStringLiteral("%1.AVI").arg(n, 5, 10, QLatin1Char('0')); };
+    auto checkedName = [](int n) { return n % 1000 == 7; };
     m_list->SetRedraw(false);
-    for (int row = 0; row <= 0x10000; ++row) {
-        m_list->InsertItem(row, QString::number(row));
+    for (int row = 0; row < kRows; ++row) {
+        const int n = kRows - 1 - row; // descending: the sort reverses every row
+        m_list->InsertItem(row, name(n));
+        m_list->SetItemText(row, CConfigListCtrl::kColumnPath, name(n));
         m_list->SetCheckCell(row, std::make_unique<CCellCheckBox>());
+        if (checkedName(n))
+            m_list->SetCellText(m_list->GetCheckCell(row), QStringLiteral("1"));
     }
     m_list->SetRedraw(true);
-    QCOMPARE(m_list->GetItemCount(), 0x10001);
-    QCOMPARE(m_list->GetCellCount(), 0x10000);
-    QVERIFY(m_list->GetCheckCell(0xFFFF) != nullptr);
-    QVERIFY(m_list->GetCheckCell(0x10000) == nullptr);
-    QCOMPARE(m_list->GetItemText(0x10000, 3), QString());
-    QVERIFY(!m_list->IsItemChecked(0x10000));
-    // Inserting at the top pushes the last cell out of range: it goes, nothing else breaks.
+    QCOMPARE(m_list->GetCellCount(), kRows);
+
+    m_list->SortItems(CConfigListCtrl::kColumnName, true);
+    QCOMPARE(m_list->GetCellCount(), kRows);
+    for (int row = 0; row < kRows; ++row) {
+        QCOMPARE(m_list->GetItemText(row, CConfigListCtrl::kColumnName), name(row));
+        CCellCheckBox *box = m_list->GetCheckCell(row);
+        QVERIFY(box != nullptr);
+        QCOMPARE(box->GetCellKey(),
+                 CConfigListCtrl::MakeCellKey(row, CConfigListCtrl::kColumnCheck));
+        QCOMPARE(box->IsChecked(), checkedName(row));
+        QCOMPARE(m_list->IsItemChecked(row), checkedName(row));
+    }
+
+    // A click on row 68 000's box toggles that row only (not row 68 000 - 65 536).
+    constexpr int kClicked = 68000;
+    m_list->EnsureVisible(kClicked);
+    QTest::mouseClick(m_list, Qt::LeftButton, {}, BoxCentre(kClicked));
+    QVERIFY(m_list->IsItemChecked(kClicked));
+    QVERIFY(!m_list->IsItemChecked(kClicked - 0x10000));
+    int checked = 0;
+    for (int row = 0; row < kRows; ++row)
+        checked += m_list->IsItemChecked(row) ? 1 : 0;
+    QCOMPARE(checked, kRows / 1000 + 1);
+
+    // Rows inserted at the top move every cell down, the last ones included.
     m_list->ShiftRows(0, true);
     m_list->InsertItem(0, QStringLiteral("top"));
-    QCOMPARE(m_list->GetCellCount(), 0xFFFF);
+    QCOMPARE(m_list->GetCellCount(), kRows);
     QVERIFY(m_list->GetCheckCell(0) == nullptr);
-    QVERIFY(m_list->GetCheckCell(1) != nullptr);
+    QVERIFY(m_list->IsItemChecked(kClicked + 1));
+    QVERIFY(m_list->GetCheckCell(kRows) != nullptr);
+}
+
+void FileListControlTest::everyCameraNameFitsTheNameColumn()
+{
+    // The names the camera writes at their widest: every digit, category, channel count and
+    // both containers.
+    QStringList names;
+    for (const QChar digit : QStringLiteral("0123456789"))
+        for (const QString category : {"NOR", "EVT", "MOT"})
+            for (const QString tail : {"C1.AVI", "C2.AVI", "C1.MP4", "C2.MP4"})
+                names << QString(8, digit) + '_' + QString(6, digit) + '_' + category + '_' + tail;
+    names << QStringLiteral("20140721_093120_NOR_C2.AVI")
+          << QStringLiteral("20140721_093120_NOR_C2.MP4");
+
+    const QLocale before;
+    const QString shots = qEnvironmentVariable("QUORVIL_SHOT_DIR");
+    // The four languages of the texts: a locale may change which installed face stands in.
+    for (const QLocale::Language language :
+         {QLocale::English, QLocale::Japanese, QLocale::Korean, QLocale::Russian}) {
+        QLocale::setDefault(QLocale(language));
+        cleanup();
+        init();
+        QCOMPARE(m_list->GetItemFont().pixelSize() >= 9, true);
+        const QFontMetrics metrics(m_list->GetItemFont());
+        const int rowsPerPage = m_list->height() / CConfigListCtrl::kRowHeight;
+        for (qsizetype first = 0; first < names.size(); first += rowsPerPage) {
+            m_list->DeleteAllItems();
+            const QStringList page = names.mid(first, rowsPerPage);
+            for (const QString &name : page)
+                m_list->InsertItem(m_list->GetItemCount(), name);
+            const QImage image = m_list->grab().toImage();
+            if (!shots.isEmpty())
+                image.save(QStringLiteral("%1/filelist-names-%2-%3.png")
+                               .arg(shots, QLocale::languageToCode(language))
+                               .arg(first));
+            for (int row = 0; row < page.size(); ++row) {
+                // The name's ink: drawn whole it spans the name's full width, inside the
+                // column (cut with an ellipsis it would be narrower).
+                const QRect cell(0, row * CConfigListCtrl::kRowHeight + 1, 162,
+                                 CConfigListCtrl::kRowHeight - 1);
+                int left = cell.right() + 1, right = -1;
+                for (int y = cell.top(); y <= cell.bottom(); ++y)
+                    for (int x = cell.left(); x <= cell.right(); ++x)
+                        if (QColor(image.pixel(x, y)) != CConfigListCtrl::kBackgroundColour &&
+                            !IsGrid(image.pixel(x, y))) {
+                            left = std::min(left, x);
+                            right = std::max(right, x);
+                        }
+                const int advance = metrics.horizontalAdvance(page[row]);
+                QVERIFY2(right - left + 1 >= advance - 3,
+                         qPrintable(QStringLiteral("%1 in %2: ink %3 of %4 pixels")
+                                        .arg(page[row], QLocale::languageToString(language))
+                                        .arg(right - left + 1)
+                                        .arg(advance)));
+                QVERIFY(left >= 0 && right < 162);
+            }
+        }
+        // The rows keep their height.
+        QCOMPARE(m_list->GetSubItemRect(0, 0).height(), CConfigListCtrl::kRowHeight);
+    }
+    QLocale::setDefault(before);
 }
 
 QTEST_MAIN(FileListControlTest)

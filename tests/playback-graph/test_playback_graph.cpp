@@ -80,6 +80,66 @@ private:
     }
     std::vector<GWeakRef *> m_refs;
 };
+// Calls `visit` with the sink pad of every sink element in the pipeline, however deep.
+template <typename Visit> void ForEachSinkPad(GstElement *pipeline, Visit visit)
+{
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto *element = GST_ELEMENT(g_value_get_object(&item));
+        if (!GST_IS_BIN(element) && GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK)) {
+            if (GstPad *pad = gst_element_get_static_pad(element, "sink")) {
+                visit(pad);
+                gst_object_unref(pad);
+            }
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+}
+
+// Makes the pipeline's duration unreadable while it lives, the way a demuxer that cannot
+// answer does: a sink asks upstream for the duration through its sink pad, and a probe there
+// fails the query. Everything else flows as before.
+class DurationUnreadable
+{
+public:
+    explicit DurationUnreadable(GstElement *pipeline)
+    {
+        ForEachSinkPad(pipeline, [this](GstPad *pad) {
+            const gulong id = gst_pad_add_probe(
+                pad, GST_PAD_PROBE_TYPE_QUERY_UPSTREAM,
+                [](GstPad *, GstPadProbeInfo *info, gpointer) {
+                    return GST_QUERY_TYPE(GST_PAD_PROBE_INFO_QUERY(info)) == GST_QUERY_DURATION
+                               ? GST_PAD_PROBE_DROP
+                               : GST_PAD_PROBE_OK;
+                },
+                nullptr, nullptr);
+            m_probes.emplace_back(GST_PAD(gst_object_ref(pad)), id);
+        });
+    }
+    ~DurationUnreadable()
+    {
+        for (auto &[pad, id] : m_probes) {
+            gst_pad_remove_probe(pad, id);
+            gst_object_unref(pad);
+        }
+    }
+    DurationUnreadable(const DurationUnreadable &) = delete;
+    DurationUnreadable &operator=(const DurationUnreadable &) = delete;
+    bool Active() const { return !m_probes.empty(); }
+
+private:
+    std::vector<std::pair<GstPad *, gulong>> m_probes;
+};
+
+// Whether the pipeline answers a duration query with a usable number.
+bool DurationReadable(GstElement *pipeline)
+{
+    gint64 ns = 0;
+    return gst_element_query_duration(pipeline, GST_FORMAT_TIME, &ns) && ns > 0;
+}
 } // namespace
 
 class TestPlaybackGraph : public QObject
@@ -503,6 +563,57 @@ private slots:
         QVERIFY(!unattached.OpenFile(m_dir.filePath("dual.avi")));
         QImage image;
         QVERIFY(!unattached.GrabFrame(0, image));
+    }
+
+    // h264parse and aacparse post duration-changed messages while playing; a duration query
+    // that fails right after one must not make the recording look ended (a zero duration
+    // lets the position tick take any position as the end and skip the recording).
+    void durationSurvivesAFailedRereading()
+    {
+        QVERIFY(m_player.OpenFile(m_dir.filePath("dual.mp4")));
+        CDShowGraph *graph = m_player.Graph();
+        const std::uint32_t duration = graph->GetDurationMs();
+        QVERIFY(std::abs(int(duration) - kDurationMs) <= 100);
+        {
+            DurationUnreadable unreadable(graph->Pipeline());
+            QVERIFY(unreadable.Active());
+            QVERIFY(!DurationReadable(graph->Pipeline()));
+            gst_element_post_message(
+                graph->Pipeline(), gst_message_new_duration_changed(GST_OBJECT(graph->Pipeline())));
+            graph->GetCurrentPosition(); // reads the bus
+            QCOMPARE(graph->GetDurationMs(), duration);
+            QCOMPARE(m_player.GetDurationMs(), duration);
+        }
+        // Readable again, the next change is read anew.
+        QVERIFY(DurationReadable(graph->Pipeline()));
+        gst_element_post_message(graph->Pipeline(),
+                                 gst_message_new_duration_changed(GST_OBJECT(graph->Pipeline())));
+        graph->GetCurrentPosition();
+        QCOMPARE(graph->GetDurationMs(), duration);
+    }
+
+    // A speed change never moves the position, even when the position cannot be read at
+    // that moment.
+    void rateChangeKeepsThePositionWhenItCannotBeRead()
+    {
+        QVERIFY(m_player.OpenFile(m_dir.filePath("dual.avi")));
+        CDShowGraph *graph = m_player.Graph();
+        QCOMPARE(graph->SetPositions(15000000), S_OK); // 1.5 s
+        QVERIFY(WaitSettled(*graph));
+        QVERIFY(std::abs(int(graph->GetPositionMs()) - 1500) <= 1000 / kFps);
+
+        // A sink that has been flushed holds no segment until new data arrives and cannot
+        // tell a position, as in the middle of any flushing seek. Flush every sink that way.
+        ForEachSinkPad(graph->Pipeline(), [](GstPad *pad) {
+            gst_pad_send_event(pad, gst_event_new_flush_start());
+            gst_pad_send_event(pad, gst_event_new_flush_stop(TRUE));
+        });
+        QVERIFY(!graph->GetCurrentPosition().has_value());
+
+        QCOMPARE(graph->SetRate(1.5), S_OK);
+        QVERIFY(WaitSettled(*graph));
+        QVERIFY2(std::abs(int(graph->GetPositionMs()) - 1500) <= 1000 / kFps,
+                 qPrintable(QString::number(graph->GetPositionMs())));
     }
 
     void transportRefusals()

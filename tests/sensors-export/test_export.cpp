@@ -14,6 +14,7 @@
 #include <QXmlStreamReader>
 
 #include <limits>
+#include <utility>
 
 namespace
 {
@@ -135,6 +136,67 @@ TEST(ExportGpx, OddFileNamesStayWellFormedXml)
         if (!name.contains(QChar(0x01)) && !name.contains(QChar::ReplacementCharacter) &&
             !name.contains(QChar(0xFFFF))) {
             EXPECT_EQ(shown, name);
+        }
+    }
+}
+
+// RFC 4180 records: quoted fields may hold commas, doubled quotes and line breaks.
+std::vector<QStringList> ParseCsv(const QString &text)
+{
+    std::vector<QStringList> rows;
+    QStringList row;
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += c, ++i;
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            row << std::exchange(field, {});
+        } else if (c == '\n') {
+            row << std::exchange(field, {});
+            rows.push_back(std::exchange(row, {}));
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
+TEST(ExportCsv, AnyFileNameStaysOneField)
+{
+    const QString names[] = {
+        QStringLiteral("20140721_093000_NOR_C2.AVI"),  QStringLiteral("%1%2%3%4%5%6%7%8.AVI"),
+        QStringLiteral("%8 then %1, %L2 and %%3.MP4"), QStringLiteral("a,b \"quoted\".AVI"),
+        QStringLiteral("two\nlines\r\n.AVI"),          QString::fromUtf8("주행 %1.MP4"),
+    };
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        sensorexport::Recording rec;
+        rec.path = QStringLiteral("/card/Recordings/") + name;
+        sensorexport::Sample s;
+        s.sample.m_nTime = 150;
+        s.sample.m_nX = -7;
+        s.sample.m_nY = 120;
+        s.sample.m_nZ = 0;
+        s.raw[0] = -14;
+        s.raw[1] = 300;
+        s.raw[2] = std::numeric_limits<std::int32_t>::min();
+        rec.samples = {s, s};
+        const std::vector<QStringList> rows =
+            ParseCsv(QString::fromUtf8(sensorexport::ToCsv({rec})));
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0].join(','), "file,offset_ms,x,y,z,raw_x,raw_y,raw_z");
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            EXPECT_EQ(rows[i],
+                      QStringList({name, "150", "-7", "120", "0", "-14", "300", "-2147483648"}));
         }
     }
 }
@@ -282,6 +344,34 @@ TEST_F(Export, CommandWritesAtomicallyAndReportsBadFiles)
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput())
                     .contains(QRegularExpression("220 records, \\d+ valid fixes, 200 G-sensor")));
+}
+
+// A recording cut short (a card pulled while the camera wrote) is read up to the cut, and
+// reported: the command ends with status 1 and keeps what it read.
+TEST_F(Export, CutRecordingIsReportedAndKeepsItsRecords)
+{
+    const QByteArray whole = ReadAll(m_seoul.path);
+    const QString cut = m_dir.filePath("20140721_093000_NOR_C2 cut.AVI");
+    {
+        QFile f(cut);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(whole.left(whole.size() * 6 / 10));
+    }
+    const sensorexport::Recording partial = sensorexport::Read(cut);
+    EXPECT_TRUE(partial.error.isEmpty());
+    EXPECT_FALSE(partial.damage.isEmpty());
+    EXPECT_GT(partial.samples.size(), 50u);
+    EXPECT_LT(partial.samples.size(), 200u);
+    for (const QString &intact : {m_seoul.path, m_sydney.path})
+        EXPECT_TRUE(sensorexport::Read(intact).damage.isEmpty()) << intact.toStdString();
+
+    const QString csv = m_dir.filePath("cut.csv");
+    QProcess p;
+    p.start(QStringLiteral(QUORVIL_EXPORT_BIN), {cut, m_sydney.path, "--csv", csv});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardError().contains("cut.AVI: the file is cut short"));
+    EXPECT_EQ(ReadAll(csv).count('\n'), static_cast<qsizetype>(1 + partial.samples.size() + 200));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The generator behind every test recording: what it promises in CardGenerator.h holds.
 
+#include "library/CardInformation.h"
 #include "sensors/CTextData.h"
 #include "tools/make-card/CardGenerator.h"
 
@@ -11,7 +12,9 @@ extern "C" {
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -37,6 +40,40 @@ QByteArray ReadAll(const QString &path)
 std::string Text(const SensorRecord &r)
 {
     return std::string(r.bytes.begin(), r.bytes.end() - 1); // without the zero
+}
+
+bool WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+struct CommandRun {
+    int status = -1;
+    QString errors;
+};
+
+CommandRun MakeCard(const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral(QUORVIL_MAKE_CARD_BIN), args);
+    if (!p.waitForFinished(120000))
+        return {};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+// Every file under `root` with its bytes.
+QMap<QString, QByteArray> Snapshot(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, ReadAll(path));
+    }
+    return files;
 }
 
 double Degrees(double nmea)
@@ -369,6 +406,76 @@ TEST_F(GeneratorFiles, CardLayoutAndFirmwareFile)
     const int settings = static_cast<std::uint8_t>(fw[6]) | static_cast<std::uint8_t>(fw[7]) << 8;
     EXPECT_EQ(fw.size(), 16 + settings);
     EXPECT_EQ(FirmwareFileBytes(2, 7), fw);
+}
+
+// Pointed at a mounted card by mistake, the command must not replace the camera's own files.
+TEST_F(GeneratorFiles, CommandNeverWritesOverACardUnlessForced)
+{
+    const QString card = m_dir.filePath("card");
+    const QString firmware = card + "/Configs/km7_sysenv.cfg";
+    // The demo card's first recording and one of a small card's.
+    const QString recording = card + "/Recordings/20140721_093000_NOR_C2.AVI";
+    ASSERT_TRUE(WriteBytes(firmware, "the camera's own settings"));
+    ASSERT_TRUE(WriteBytes(recording, "a real drive"));
+    const QStringList small = {"--count", "1", "--duration", "1", "--size", "64x36"};
+
+    struct Case {
+        const char *name;
+        QStringList args;
+    };
+    const Case refused[] = {
+        {"demo card", {card}},
+        {"a card of options", {card, "--seed", "3"}},
+        {"a recording of the same name", QStringList{card, "--no-firmware"} + small},
+        {"only the firmware file in the way",
+         QStringList{card, "--start", "2015-01-01T00:00:00"} + small},
+        {"a single recording", {"--file", recording, "--duration", "1", "--size", "64x36"}},
+        {"a dangling link", {"--file", card + "/Recordings/link.AVI", "--duration", "1"}},
+    };
+    ASSERT_TRUE(QFile::link(card + "/Recordings/gone.AVI", card + "/Recordings/link.AVI"));
+    const QMap<QString, QByteArray> withLink = Snapshot(card);
+    for (const Case &c : refused) {
+        SCOPED_TRACE(c.name);
+        const CommandRun run = MakeCard(c.args);
+        EXPECT_NE(run.status, 0);
+        EXPECT_TRUE(run.errors.contains("--force")) << run.errors.toStdString();
+        EXPECT_EQ(Snapshot(card), withLink) << "nothing touched";
+    }
+
+    // Told to, it writes over them.
+    const CommandRun forced = MakeCard(QStringList{card, "--force", "--firmware", "2.005"} + small);
+    EXPECT_EQ(forced.status, 0) << forced.errors.toStdString();
+    EXPECT_EQ(ReadAll(firmware), FirmwareFileBytes(2, 5));
+    EXPECT_GT(ReadAll(recording).size(), 1024);
+
+    // A fresh folder needs no --force.
+    const CommandRun fresh = MakeCard(QStringList{m_dir.filePath("fresh")} + small);
+    EXPECT_EQ(fresh.status, 0) << fresh.errors.toStdString();
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("fresh/Configs/km7_sysenv.cfg")));
+}
+
+// --firmware takes the version in the form the card information window shows it.
+TEST_F(GeneratorFiles, CommandFirmwareVersionReadsBackAsGiven)
+{
+    const char *accepted[] = {"1.023", "1.500", "0.000", "2147483647.999", "-1.005", "12.100"};
+    const char *refused[] = {"1.23", "1.5",   "1.1000", "2147483648.000", "99999999999.001",
+                             "1",    "1.02a", "-0.005", "1.-05",          ""};
+    int n = 0;
+    for (const char *version : accepted) {
+        SCOPED_TRACE(version);
+        const QString root = m_dir.filePath(QString::number(n++));
+        const CommandRun run = MakeCard({root, "--count", "0", "--firmware", version});
+        ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+        EXPECT_EQ(CardInformation::ReadFirmwareVersion(root), QString::fromLatin1(version));
+    }
+    for (const char *version : refused) {
+        SCOPED_TRACE(version);
+        const QString root = m_dir.filePath(QString::number(n++));
+        const CommandRun run = MakeCard({root, "--count", "0", "--firmware", version});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.errors.contains("--firmware")) << run.errors.toStdString();
+        EXPECT_FALSE(QFile::exists(root + "/Configs/km7_sysenv.cfg"));
+    }
 }
 
 TEST(Generator, DemoCardIsTwoDaysOfMixedRecordings)

@@ -4,7 +4,9 @@
 #include "sensors/CSensorLoader.h"
 
 #include <QDate>
+#include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <QSaveFile>
 
 #include <array>
@@ -83,6 +85,48 @@ QString CsvField(const QString &s)
     return '"' + q + '"';
 }
 
+// Whether the file ends before the top-level chunks (AVI: RIFF, AVIX) or boxes (MP4) it
+// declares: a recording cut short, by a card pulled while the camera wrote or a partial copy.
+// The demuxer reads such a file up to the cut and then reports a plain end.
+bool EndsShortOfItsLayout(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const qint64 size = file.size();
+    auto read = [&](qint64 at, int n) { return file.seek(at) ? file.read(n) : QByteArray(); };
+    auto le32 = [](const QByteArray &b, int at) {
+        return qFromLittleEndian<quint32>(b.constData() + at);
+    };
+    auto be32 = [](const QByteArray &b, int at) {
+        return qFromBigEndian<quint32>(b.constData() + at);
+    };
+    const bool riff = read(0, 4) == "RIFF";
+    qint64 at = 0;
+    while (size - at >= 8) {
+        const QByteArray head = read(at, 16);
+        if (head.size() < 8)
+            return false;
+        qint64 length = 0;
+        if (riff) {
+            if (head.left(4) != "RIFF")
+                return false; // trailing bytes of no chunk: not ours to judge
+            length = 8 + qint64(le32(head, 4));
+            length += length & 1;
+        } else {
+            length = be32(head, 0);
+            if (length == 1 && head.size() == 16)
+                length = qint64(qFromBigEndian<quint64>(head.constData() + 8));
+            else if (length == 0)
+                return false; // the last box runs to the end of the file
+            if (length < 8)
+                return false; // no box layout
+        }
+        at += length;
+    }
+    return at > size;
+}
+
 } // namespace
 
 double Degrees(double nmea)
@@ -144,7 +188,12 @@ Recording Read(const QString &path)
         return rec;
     }
     std::array<std::uint8_t, CSensorLoader::kRecordBufferSize> buffer;
-    for (std::uint64_t reads = 0; reads < CSensorLoader::kDefaultReadLimit; ++reads) {
+    for (std::uint64_t reads = 0;; ++reads) {
+        if (reads == CSensorLoader::kDefaultReadLimit) {
+            rec.damage =
+                QStringLiteral("the sensor stream never ended; stopped after %1 reads").arg(reads);
+            break;
+        }
         buffer.fill(0);
         auto size = static_cast<std::uint32_t>(buffer.size());
         std::uint32_t time = 0;
@@ -153,8 +202,18 @@ Recording Read(const QString &path)
             ++rec.dropped;
             continue;
         }
-        if (hr != S_OK)
-            break; // the end, or a damaged file the source gave up on
+        if (hr == ISensorDataReader::kEndOfData)
+            break;
+        if (hr != S_OK) {
+            // Whatever stops the source before the stream's end means records are missing.
+            rec.damage = hr == ISensorDataReader::kCannotReadFurther
+                             ? QStringLiteral("damaged or truncated; read stopped after %1 records")
+                                   .arg(rec.records)
+                             : QStringLiteral("read failed after %1 records (error 0x%2)")
+                                   .arg(rec.records)
+                                   .arg(static_cast<std::uint32_t>(hr), 8, 16, QChar('0'));
+            break;
+        }
         ++rec.records;
         // The viewer's own dispatch decides what counts.
         CTextData one = CTextData::Empty();
@@ -173,6 +232,8 @@ Recording Read(const QString &path)
                  RmcUtcTime(std::string_view(reinterpret_cast<const char *>(buffer.data()),
                                              buffer.size()))});
     }
+    if (rec.damage.isEmpty() && EndsShortOfItsLayout(path))
+        rec.damage = QStringLiteral("the file is cut short; records after the cut are missing");
     return rec;
 }
 
@@ -210,17 +271,17 @@ QByteArray ToCsv(const std::vector<Recording> &recordings)
 {
     QString out = QStringLiteral("file,offset_ms,x,y,z,raw_x,raw_y,raw_z\n");
     for (const Recording &r : recordings) {
+        // Joined, never substituted: a name is data, whatever "%1" it may hold.
         const QString name = CsvField(QFileInfo(r.path).fileName());
-        for (const Sample &s : r.samples)
-            out += QStringLiteral("%1,%2,%3,%4,%5,%6,%7,%8\n")
-                       .arg(name)
-                       .arg(s.sample.m_nTime)
-                       .arg(s.sample.m_nX)
-                       .arg(s.sample.m_nY)
-                       .arg(s.sample.m_nZ)
-                       .arg(s.raw[0])
-                       .arg(s.raw[1])
-                       .arg(s.raw[2]);
+        for (const Sample &s : r.samples) {
+            const long long numbers[] = {s.sample.m_nTime, s.sample.m_nX, s.sample.m_nY,
+                                         s.sample.m_nZ,    s.raw[0],      s.raw[1],
+                                         s.raw[2]};
+            out += name;
+            for (const long long n : numbers)
+                out += ',' + QString::number(n);
+            out += '\n';
+        }
     }
     return out.toUtf8();
 }

@@ -33,6 +33,8 @@ struct Recording {
     std::size_t dropped = 0;  // records longer than the viewer's 2048-byte buffer
     std::size_t offGlobe = 0; // valid fixes whose position is no place on Earth (not in fixes)
     QString error;            // non-empty when the file could not be read
+    QString damage;           // non-empty when reading stopped before the stream's end; the
+                              // records before that point are kept
 };
 
 // Reads every record of `path` through the sensor data source with the viewer's buffer size.

@@ -46,7 +46,10 @@ int main(int argc, char **argv)
         "(file, offset in ms, the axes as the viewer shows them, the raw axes). Outputs are\n"
         "written to a temporary name and renamed when complete; '-' writes to standard output.\n"
         "Without --gpx or --csv a summary per file is printed.\n"
-        "Exit status: 0 all read, 1 some file unreadable, 2 bad usage or an output failed.");
+        "A file that cannot be read to its end is reported; what was read before the damage\n"
+        "is still written.\n"
+        "Exit status: 0 all read, 1 some file unreadable or damaged, 2 bad usage or an output\n"
+        "failed.");
     p.addHelpOption();
     p.addPositionalArgument("FILE", "recordings to read", "FILE...");
     const QCommandLineOption gpx("gpx", "write the GPS track to OUT", "OUT");
@@ -85,6 +88,11 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "quorvil-export: %s: %s\n", qPrintable(file), qPrintable(r.error));
             status = 1;
             continue;
+        }
+        if (!r.damage.isEmpty()) {
+            std::fprintf(stderr, "quorvil-export: %s: %s\n", qPrintable(file),
+                         qPrintable(r.damage));
+            status = 1;
         }
         if (r.offGlobe)
             std::fprintf(stderr,

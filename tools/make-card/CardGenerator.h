@@ -108,11 +108,20 @@ struct CardOptions {
     bool firmware = true;                     // write Configs/km7_sysenv.cfg
     std::int32_t firmwareMajor = 1;
     std::int32_t firmwareMinor = 23;
+    // Write over files already there. Off: a folder holding any file of CardFiles (a real
+    // card, say) is refused and left untouched.
+    bool replaceExisting = false;
 };
 
 // The standard demo card: two days (21 and 22 July 2014) of Normal, Event and Motion
 // recordings, AVI and MP4, one- and two-channel, 640x360, in Seoul and Sydney.
 CardOptions DemoCard(const QString &root);
+
+// The files WriteCard writes, in its order.
+QStringList CardFiles(const CardOptions &options);
+
+// Of `paths`, those that exist now (a dangling link counts: writing would replace it).
+QStringList ExistingFiles(const QStringList &paths);
 
 // Writes Recordings/ and Configs/ under options.root. Lists the files written in *written.
 bool WriteCard(const CardOptions &options, QString *error = nullptr,

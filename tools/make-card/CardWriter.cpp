@@ -3,6 +3,7 @@
 #include "tools/make-card/CardGenerator.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace cardgen
@@ -72,6 +73,28 @@ CardOptions DemoCard(const QString &root)
     return card;
 }
 
+QStringList CardFiles(const CardOptions &options)
+{
+    const QDir root(options.root);
+    QStringList files;
+    for (const RecordingOptions &rec : options.recordings)
+        files << root.filePath(QStringLiteral("Recordings/") + RecordingFileName(rec));
+    if (options.firmware)
+        files << root.filePath(QStringLiteral("Configs/km7_sysenv.cfg"));
+    return files;
+}
+
+QStringList ExistingFiles(const QStringList &paths)
+{
+    QStringList found;
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink())
+            found << path;
+    }
+    return found;
+}
+
 bool WriteCard(const CardOptions &options, QString *error, QStringList *written)
 {
     auto fail = [&](const QString &why) {
@@ -79,12 +102,22 @@ bool WriteCard(const CardOptions &options, QString *error, QStringList *written)
             *error = why;
         return false;
     };
+    // Checked before anything is written, so a refused card is left exactly as it was.
+    if (const QStringList existing = ExistingFiles(CardFiles(options));
+        !options.replaceExisting && !existing.isEmpty())
+        return fail(QStringLiteral("%1 already exists%2; not writing over it")
+                        .arg(existing.first(),
+                             existing.size() > 1
+                                 ? QStringLiteral(" (and %1 more)").arg(existing.size() - 1)
+                                 : QString()));
     const QDir root(options.root);
     if (!QDir().mkpath(root.filePath(QStringLiteral("Recordings"))))
         return fail(QStringLiteral("cannot create %1").arg(root.filePath("Recordings")));
 
-    for (RecordingOptions rec : options.recordings) {
-        rec.path = root.filePath(QStringLiteral("Recordings/") + RecordingFileName(rec));
+    const QStringList files = CardFiles(options);
+    for (std::size_t i = 0; i < options.recordings.size(); ++i) {
+        RecordingOptions rec = options.recordings[i];
+        rec.path = files[static_cast<qsizetype>(i)];
         if (!WriteRecording(rec, error))
             return false;
         if (written)
@@ -94,7 +127,7 @@ bool WriteCard(const CardOptions &options, QString *error, QStringList *written)
     if (options.firmware) {
         if (!QDir().mkpath(root.filePath(QStringLiteral("Configs"))))
             return fail(QStringLiteral("cannot create %1").arg(root.filePath("Configs")));
-        const QString path = root.filePath(QStringLiteral("Configs/km7_sysenv.cfg"));
+        const QString path = files.last();
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly) ||
             file.write(FirmwareFileBytes(options.firmwareMajor, options.firmwareMinor)) < 0 ||

@@ -11,8 +11,10 @@ extern "C" {
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
+#include <cstdint>
 #include <cstdio>
 #include <optional>
+#include <utility>
 
 namespace
 {
@@ -51,6 +53,21 @@ int Fail(const QString &why)
     return 2;
 }
 
+// "MAJOR.MINOR" the way the card information window shows the version ("%d.%03d"): the minor
+// in exactly three digits, so 1.023 is major 1, minor 23. Nothing else, and nothing the file's
+// signed 32-bit fields cannot hold.
+std::optional<std::pair<std::int32_t, std::int32_t>> ParseFirmware(const QString &s)
+{
+    const auto m = QRegularExpression("^(-?\\d+)\\.(\\d{3})$").match(s);
+    if (!m.hasMatch())
+        return std::nullopt;
+    bool ok = false;
+    const int major = m.captured(1).toInt(&ok);
+    if (!ok || (major == 0 && s.startsWith('-'))) // "-0.005" would show as 0.005
+        return std::nullopt;
+    return std::pair(major, m.captured(2).toInt());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -66,6 +83,8 @@ int main(int argc, char **argv)
         "with GPS and G-sensor records) and Configs/km7_sysenv.cfg. With no options it writes\n"
         "the standard demo card (9 recordings on 21 and 22 July 2014). Any option switches to\n"
         "a card of --count recordings of the given kind, one after another from --start.\n"
+        "Refuses, writing nothing, when a file it would write is already there (a real card's\n"
+        "firmware file or recordings, say) unless --force is given.\n"
         "The layout is described in docs/recording-format.md.");
     p.addHelpOption();
     p.addPositionalArgument("DIR", "the card's root folder (created if missing)");
@@ -102,17 +121,18 @@ int main(int argc, char **argv)
                                   "(default 1)",
                                   "N", "1");
     const QCommandLineOption firmware("firmware",
-                                      "firmware version written to the card "
-                                      "(default 1.23)",
-                                      "MAJOR.MINOR", "1.23");
+                                      "firmware version written to the card, as the viewer "
+                                      "shows it: the minor in three digits (default 1.023)",
+                                      "MAJOR.MINOR", "1.023");
     const QCommandLineOption noFirmware("no-firmware", "no Configs/km7_sysenv.cfg");
     const QCommandLineOption file("file",
                                   "write a single recording to PATH instead of a card "
                                   "(DIR is then not given)",
                                   "PATH");
+    const QCommandLineOption force("force", "write over files that are already there");
     for (const auto *o :
          {&count, &category, &start, &duration, &size, &fps, &channels, &format, &noAudio,
-          &noSensors, &noGps, &noGsensor, &city, &seed, &firmware, &noFirmware, &file})
+          &noSensors, &noGps, &noGsensor, &city, &seed, &firmware, &noFirmware, &file, &force})
         p.addOption(*o);
     p.process(app);
 
@@ -123,7 +143,8 @@ int main(int argc, char **argv)
 
     bool anyOption = false;
     for (const QString &name : p.optionNames())
-        anyOption |= name != "help";
+        anyOption |= name != "help" && name != "force";
+    const bool replace = p.isSet(force);
 
     CardOptions card;
     if (!anyOption) {
@@ -181,6 +202,10 @@ int main(int argc, char **argv)
             base.path = p.value(file);
             base.category = cats.front();
             base.container = fmt == "mp4" ? Container::Mp4 : Container::Avi;
+            if (!replace && !ExistingFiles({base.path}).isEmpty())
+                return Fail(QStringLiteral("%1 already exists; not writing over it (--force "
+                                           "does)")
+                                .arg(base.path));
             QString error;
             if (!WriteRecording(base, &error))
                 return Fail(error);
@@ -200,17 +225,24 @@ int main(int argc, char **argv)
             card.recordings.push_back(o);
         }
         card.firmware = !p.isSet(noFirmware);
-        const auto fw = QRegularExpression("^(-?\\d+)\\.(\\d+)$").match(p.value(firmware));
-        if (!fw.hasMatch())
-            return Fail("--firmware must look like 1.23");
-        card.firmwareMajor = fw.captured(1).toInt();
-        card.firmwareMinor = fw.captured(2).toInt();
+        const auto fw = ParseFirmware(p.value(firmware));
+        if (!fw)
+            return Fail("--firmware must look like 1.023 (major, a point, the minor in three "
+                        "digits; major up to 2147483647)");
+        card.firmwareMajor = fw->first;
+        card.firmwareMinor = fw->second;
     }
+    card.replaceExisting = replace;
 
     QElapsedTimer timer;
     timer.start();
     QString error;
     QStringList written;
+    if (const QStringList existing = ExistingFiles(CardFiles(card));
+        !replace && !existing.isEmpty())
+        return Fail(QStringLiteral("%1 already holds %2 of the files to write (%3 ...); nothing "
+                                   "written (--force writes over them)")
+                        .arg(card.root, QString::number(existing.size()), existing.first()));
     if (!WriteCard(card, &error, &written))
         return Fail(error);
     for (const QString &path : written)
