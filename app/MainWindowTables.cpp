@@ -1,13 +1,13 @@
 #include "app/MainWindowTables.h"
 
-#include "app/MainWindowIds.h"
+#include "ui/ControlIds.h"
 
 #include <algorithm>
 
 namespace MainWindowTables
 {
 
-using namespace MainWindowIds;
+using namespace ControlIds;
 using enum ButtonKind;
 
 namespace
@@ -125,21 +125,21 @@ constexpr auto kLargeMapHidden =
          std::array{IDC_POSITION_SLIDER, IDC_VOLUME_SLIDER}, kTexts);
 
 const MapStateGeometry kMapStates[] = {
-    {0,
+    {MapState::Hidden,
      QRect{695, 126, 329, 508},
      kNoRect,
      {937, 639, 36, 22},
      QRect{973, 639, 37, 22},
      {280, 282, 281, 280, 280},
      "PLAYERDLG_SHOW_MAP"},
-    {8,
+    {MapState::Small,
      QRect{695, 126, 329, 310},
      {695, 466, 324, 197},
      {937, 441, 36, 22},
      QRect{973, 441, 37, 22},
      {158, 157, 159, 158, 158},
      "PLAYERDLG_HIDE_MAP"},
-    {16, std::nullopt, kLargeMapWindow, {897, 12, 37, 28}, std::nullopt, {}, ""},
+    {MapState::Large, std::nullopt, kLargeMapWindow, {897, 12, 37, 28}, std::nullopt, {}, ""},
 };
 
 constexpr int kPointerZoneHidden[] = {
@@ -216,10 +216,6 @@ std::span<const ButtonRow> Buttons()
 {
     return kButtons;
 }
-const ButtonRow *FindButton(int id)
-{
-    return FindById(Buttons(), id);
-}
 std::span<const SliderRow> Sliders()
 {
     return kSliders;
@@ -253,14 +249,14 @@ std::span<const ControlStateRow> ControlStates()
     return kControlStates;
 }
 
-QRect NormalLargeMapButtonRect(int mapState)
+QRect NormalLargeMapButtonRect(MapState mapState)
 {
-    return {937, mapState == 8 ? 441 : 639, 36, 22};
+    return {937, mapState == MapState::Small ? 441 : 639, 36, 22};
 }
 
-QRect NormalShowMapButtonRect(int mapState)
+QRect NormalShowMapButtonRect(MapState mapState)
 {
-    return {973, mapState == 8 ? 441 : 639, 37, 22};
+    return {973, mapState == MapState::Small ? 441 : 639, 37, 22};
 }
 
 std::array<PlacedControl, 9> ExtendedLayout(int w, int h)
@@ -278,7 +274,7 @@ std::array<PlacedControl, 9> ExtendedLayout(int w, int h)
     }};
 }
 
-const MapStateGeometry *FindMapState(int mapState)
+const MapStateGeometry *FindMapState(MapState mapState)
 {
     const auto it = std::ranges::find(kMapStates, mapState, &MapStateGeometry::mapState);
     return it == std::end(kMapStates) ? nullptr : &*it;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/MainWindowModes.h"
+
 #include <QRect>
 
 #include <array>
@@ -25,7 +27,6 @@ struct ButtonRow {
 
 // The 29 skin buttons in the order CreateControls sets them up.
 std::span<const ButtonRow> Buttons();
-const ButtonRow *FindButton(int id);
 
 struct SliderRow {
     int id;
@@ -46,8 +47,8 @@ struct PlacedControl {
 
 // Layout kind 1 (normal). The two map buttons depend on the map state.
 std::span<const PlacedControl> NormalLayout();
-QRect NormalLargeMapButtonRect(int mapState);
-QRect NormalShowMapButtonRect(int mapState);
+QRect NormalLargeMapButtonRect(MapState mapState);
+QRect NormalShowMapButtonRect(MapState mapState);
 std::span<const int> NormalHiddenInExtended();
 
 // Layout kind 2 (extended): rectangles follow the client size.
@@ -66,7 +67,7 @@ inline constexpr QRect kNoRect{0, 0, 0, 0};
 
 // File list and map geometry by map state, as the map commands apply it.
 struct MapStateGeometry {
-    int mapState;
+    MapState mapState;
     std::optional<QRect> fileList; // nullopt: hidden
     QRect mapWindow;
     QRect largeMapButton;
@@ -74,12 +75,10 @@ struct MapStateGeometry {
     Skin showMapSkin;
     const char *showMapTooltipKey;
 };
-const MapStateGeometry *FindMapState(int mapState);
+const MapStateGeometry *FindMapState(MapState mapState);
 
 // Pointer-zone hiding in extended mode (zones 21 and 22; zone 22 also hides Extend).
 std::span<const int> PointerZoneHidden();
-
-enum class ControlState { Idle = 0, Listed = 1, Playing = 2 };
 
 enum class Rule {
     Keep, // left as it is

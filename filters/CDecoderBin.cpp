@@ -1,13 +1,12 @@
 #include "filters/CDecoderBin.h"
 
-#include <QLoggingCategory>
+#include "filters/FiltersLogging.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcFilters, "quorvil.filters")
 
 constexpr char kH264Caps[] = "video/x-h264";
 constexpr unsigned kInputQueueBytes = 64u * 1024u * 1024u;

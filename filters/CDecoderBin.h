@@ -22,11 +22,6 @@ public:
     bool EffectiveFlipVertical() const { return m_bFlipEnabled && m_bFlipVertical; }
     bool EffectiveFlipHorizontal() const { return m_bFlipEnabled && m_bFlipHorizontal; }
 
-    static constexpr int kParamPictureProperties = 205;
-    static constexpr int kParamBrightness = 202;
-    static constexpr int kParamFlip = 1101;
-    static constexpr int kParamFlipVertical = 1112;
-    static constexpr int kParamFlipHorizontal = 1113;
     static constexpr int kBrightnessMin = -150;
     static constexpr int kBrightnessMax = 150;
 

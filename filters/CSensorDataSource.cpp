@@ -1,5 +1,7 @@
 #include "filters/CSensorDataSource.h"
 
+#include "filters/FiltersLogging.h"
+
 extern "C" {
 #include <libavcodec/packet.h>
 #include <libavformat/avformat.h>
@@ -8,7 +10,6 @@ extern "C" {
 
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstring>
@@ -16,7 +17,6 @@ extern "C" {
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcSensorSource, "quorvil.filters")
 
 // Consecutive failed reads after which a damaged or vanished file counts as ended.
 constexpr int kMaxReadErrors = 8;
@@ -87,7 +87,7 @@ HRESULT CSensorDataSource::Load(const QString &path)
     // Only regular files: opening a named pipe or a device would block before any timeout or
     // stop request could end it.
     if (!QFileInfo(path).isFile()) {
-        qCDebug(lcSensorSource) << "not a regular file:" << path;
+        qCDebug(lcFilters) << "not a regular file:" << path;
         return VFW_E_INVALID_FILE_FORMAT;
     }
 
@@ -107,14 +107,14 @@ HRESULT CSensorDataSource::Load(const QString &path)
     const int rc = avformat_open_input(&raw, file.constData(), nullptr, &opts);
     av_dict_free(&opts);
     if (rc < 0) {
-        qCDebug(lcSensorSource) << "cannot open" << path << AvError(rc);
+        qCDebug(lcFilters) << "cannot open" << path << AvError(rc);
         return VFW_E_INVALID_FILE_FORMAT;
     }
     std::unique_ptr<AVFormatContext, InputDeleter> input(raw);
 
     const int stream = FindSensorStream(input.get());
     if (stream < 0) {
-        qCDebug(lcSensorSource) << "no sensor stream in" << path;
+        qCDebug(lcFilters) << "no sensor stream in" << path;
         return VFW_E_INVALID_FILE_FORMAT;
     }
     for (unsigned i = 0; i < input->nb_streams; ++i)
@@ -153,7 +153,7 @@ HRESULT CSensorDataSource::ReadRecord(std::uint8_t *buffer, std::uint32_t *size,
             // A damaged chunk: the demuxer usually resynchronises on the next call.
             if (++errors < kMaxReadErrors)
                 continue;
-            qCDebug(lcSensorSource) << "giving up after read errors:" << AvError(rc);
+            qCDebug(lcFilters) << "giving up after read errors:" << AvError(rc);
             m_bEnded = true;
             return kCannotReadFurther;
         }
@@ -167,8 +167,7 @@ HRESULT CSensorDataSource::ReadRecord(std::uint8_t *buffer, std::uint32_t *size,
 
     const auto length = static_cast<std::uint32_t>(m_packet->size);
     if (length > *size) {
-        qCDebug(lcSensorSource) << "dropping a record of" << length << "bytes; buffer holds"
-                                << *size;
+        qCDebug(lcFilters) << "dropping a record of" << length << "bytes; buffer holds" << *size;
         *size = length;
         av_packet_unref(m_packet.get());
         return kBufferTooSmall;

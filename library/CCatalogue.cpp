@@ -1,9 +1,8 @@
 #include "library/CCatalogue.h"
 
+#include "library/LibraryLogging.h"
 #include "platform/FolderListing.h"
 #include "platform/LocalTime.h"
-
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +10,6 @@
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcCatalogue, "quorvil.library")
 
 const QString kRecordingsFolder = QStringLiteral("Recordings");
 
@@ -141,7 +139,7 @@ void CCatalogue::ScanFolder(const QString &folder, const QString &categoryToken,
 
     CFolderListing listing(folder);
     if (!listing.IsOpen()) {
-        qCDebug(lcCatalogue) << "no folder to scan at" << folder;
+        qCDebug(lcLibrary) << "no folder to scan at" << folder;
         return;
     }
     // The name tests come first, so only recordings of the category cost a status call.
@@ -161,7 +159,7 @@ void CCatalogue::ScanFolder(const QString &folder, const QString &categoryToken,
         // A name that is not valid UTF-8 cannot be reached again through its decoded path;
         // listing it would only lead to a file that cannot be opened.
         if (!listing.NameIsExact()) {
-            qCWarning(lcCatalogue) << "skipping a file whose name cannot be decoded in" << folder;
+            qCWarning(lcLibrary) << "skipping a file whose name cannot be decoded in" << folder;
             continue;
         }
         // Whole seconds as a date-time of milliseconds gives them (towards zero).

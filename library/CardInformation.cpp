@@ -1,15 +1,14 @@
 #include "library/CardInformation.h"
 
+#include "library/LibraryLogging.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <algorithm>
 #include <cstring>
-
-Q_LOGGING_CATEGORY(lcCardInfo, "quorvil.library.cardinfo")
 
 namespace CardInformation
 {
@@ -73,7 +72,7 @@ QString ReadFirmwareVersion(const QString &root)
 {
     QFile file(PathOnCard(root, QStringLiteral("Configs/km7_sysenv.cfg")));
     if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcCardInfo) << "no firmware version file" << file.fileName();
+        qCDebug(lcLibrary) << "no firmware version file" << file.fileName();
         return {};
     }
     return FirmwareVersionFromBytes(file.read(kFirmwareBytes));

@@ -1,21 +1,19 @@
 #include "platform/DialogsQt.h"
 
 #include "platform/DialogsFolderBrowser.h"
+#include "platform/PlatformLogging.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QMessageBox>
-
-Q_LOGGING_CATEGORY(lcDialogs, "quorvil.platform.dialogs")
 
 DialogResult DialogsQt::MessageBox(QWidget *owner, const QString &text, MessageBoxButtons buttons,
                                    const QString &caption)
 {
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        qCWarning(lcDialogs) << "no widget application; message box not shown:" << text;
+        qCWarning(lcPlatform) << "no widget application; message box not shown:" << text;
         return DialogResult::None;
     }
     QMessageBox box(owner);

@@ -1,16 +1,15 @@
 #include "platform/Drives.h"
 
+#include "platform/PlatformLogging.h"
+
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
-
-Q_LOGGING_CATEGORY(lcDriveMonitor, "quorvil.drives.monitor")
 
 namespace
 {
@@ -84,11 +83,11 @@ public:
         m_drives = std::move(now);
         // Removals first: a card swapped at the same path leaves, then arrives.
         for (const RemovableDrive &drive : removed) {
-            qCDebug(lcDriveMonitor) << "removed" << drive.root;
+            qCDebug(lcPlatformDrives) << "removed" << drive.root;
             emit DriveRemoved(drive);
         }
         for (const RemovableDrive &drive : added) {
-            qCDebug(lcDriveMonitor) << "added" << drive.root;
+            qCDebug(lcPlatformDrives) << "added" << drive.root;
             emit DriveAdded(drive);
         }
     }
@@ -98,7 +97,8 @@ private:
     {
         m_fd = std::make_unique<UniqueFd>(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
         if (m_fd->get() < 0) {
-            qCWarning(lcDriveMonitor) << "cannot open /proc/self/mountinfo; no drive notifications";
+            qCWarning(lcPlatformDrives)
+                << "cannot open /proc/self/mountinfo; no drive notifications";
             return;
         }
         m_notifier = new QSocketNotifier(m_fd->get(), QSocketNotifier::Exception, this);

@@ -1,11 +1,11 @@
 #include "platform/Drives.h"
 
 #include "platform/MountInfo.h"
+#include "platform/PlatformLogging.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <libudev.h>
 #include <sys/stat.h>
@@ -14,8 +14,6 @@
 
 #include <algorithm>
 #include <array>
-
-Q_LOGGING_CATEGORY(lcDrives, "quorvil.drives")
 
 namespace
 {
@@ -50,7 +48,7 @@ std::vector<MountEntry> ReadMountTable(const DriveTrees &trees)
 {
     QFile file(trees.mountInfo);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcDrives) << "cannot read the mount table" << trees.mountInfo;
+        qCDebug(lcPlatformDrives) << "cannot read the mount table" << trees.mountInfo;
         return {};
     }
     return ParseMountInfo(file.readAll());

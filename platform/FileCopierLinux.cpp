@@ -1,7 +1,8 @@
 #include "platform/FileCopier.h"
 
+#include "platform/PlatformLogging.h"
+
 #include <QFileInfo>
-#include <QLoggingCategory>
 #include <QRandomGenerator>
 
 #include <xxhash.h>
@@ -15,8 +16,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-Q_LOGGING_CATEGORY(lcFileCopy, "quorvil.platform.filecopy")
 
 // ------------------------------------------------------------------------------------ I/O
 
@@ -145,7 +144,7 @@ public:
     ~TemporaryTarget()
     {
         if (!m_kept && ::unlink(m_path.constData()) != 0 && errno != ENOENT)
-            qCWarning(lcFileCopy) << "could not remove" << m_path << std::strerror(errno);
+            qCWarning(lcPlatformFileCopy) << "could not remove" << m_path << std::strerror(errno);
     }
     TemporaryTarget(const TemporaryTarget &) = delete;
     TemporaryTarget &operator=(const TemporaryTarget &) = delete;
@@ -226,7 +225,7 @@ FileCopyResult Failure(const FileCopyJob &job, const QString &reason)
     const QString message =
         QStringLiteral("\"%1\" could not be copied to \"%2\": %3.")
             .arg(QFileInfo(job.source).fileName(), target.absolutePath(), reason);
-    qCWarning(lcFileCopy) << message;
+    qCWarning(lcPlatformFileCopy) << message;
     return {FileCopyOutcome::Failed, message};
 }
 
@@ -680,6 +679,6 @@ FileCopyResult FileCopier::CopyOne(const FileCopyJob &job, bool overwrite,
                            O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Valid())
         ::fsync(folder.Get());
-    qCDebug(lcFileCopy) << "copied" << job.source << "to" << job.target << size << "bytes";
+    qCDebug(lcPlatformFileCopy) << "copied" << job.source << "to" << job.target << size << "bytes";
     return {FileCopyOutcome::Copied, {}};
 }

@@ -1,5 +1,7 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/PlatformLogging.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
-#include <QLoggingCategory>
 #include <QSaveFile>
 #include <QStringList>
 
@@ -20,7 +21,6 @@
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcSettings, "quorvil.platform")
 
 constexpr auto kFileName = "settings.json";
 constexpr auto kFormatName = "quorvil-settings";
@@ -231,11 +231,11 @@ bool KeepDamagedCopy(const QString &filePath, const QByteArray &bytes)
     if (QFileInfo::exists(copyPath))
         return true;
     if (!WriteAtomically(copyPath, bytes)) {
-        qCWarning(lcSettings) << "damaged settings file" << filePath
+        qCWarning(lcPlatform) << "damaged settings file" << filePath
                               << "could not be copied aside; it is left untouched";
         return false;
     }
-    qCWarning(lcSettings) << "damaged settings file" << filePath << "copied to" << copyPath
+    qCWarning(lcPlatform) << "damaged settings file" << filePath << "copied to" << copyPath
                           << "; starting from empty settings";
     return true;
 }

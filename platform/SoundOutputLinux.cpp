@@ -1,6 +1,7 @@
 #include "platform/SoundOutput.h"
 
-#include <QLoggingCategory>
+#include "platform/PlatformLogging.h"
+
 #include <QString>
 
 #include <gst/gst.h>
@@ -9,7 +10,6 @@
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcSound, "quorvil.platform.sound")
 
 struct ObjectUnref {
     void operator()(gpointer p) const { gst_object_unref(p); }
@@ -36,8 +36,9 @@ public:
                 }
             }
         }
-        qCInfo(lcSound) << "sound output:"
-                        << (m_strSinkFactory.isEmpty() ? QStringLiteral("none") : m_strSinkFactory);
+        qCInfo(lcPlatform) << "sound output:"
+                           << (m_strSinkFactory.isEmpty() ? QStringLiteral("none")
+                                                          : m_strSinkFactory);
         return !m_strSinkFactory.isEmpty();
     }
 

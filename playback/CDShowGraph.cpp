@@ -4,12 +4,12 @@
 #include "filters/CGstElementFilter.h"
 #include "filters/IDecoderParams.h"
 #include "platform/SoundOutput.h"
+#include "playback/CStaticView.h"
 #include "playback/CVideoRenderer.h"
-#include "ui/CStaticView.h"
+#include "playback/PlaybackLogging.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -19,7 +19,6 @@
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcGraph, "quorvil.playback")
 
 constexpr char kPadsCompleteMessage[] = "quorvil-pads-complete";
 constexpr int kSplitterTimeoutMs = 10000;
@@ -58,7 +57,7 @@ const char *SplitterFactoryFor(const QString &path)
         return "avidemux";
     if (g_str_equal(type, "video/quicktime"))
         return "qtdemux";
-    qCInfo(lcGraph) << "no splitter for content type" << type;
+    qCInfo(lcPlayback) << "no splitter for content type" << type;
     return nullptr;
 }
 
@@ -159,7 +158,7 @@ HRESULT CDShowGraph::BuildGraph(const QString &path)
     m_pSource = std::move(source);
     // Load: the file must be there and readable.
     if (QFile probe(path); !probe.open(QIODevice::ReadOnly)) {
-        qCInfo(lcGraph) << "cannot load" << path << probe.errorString();
+        qCInfo(lcPlayback) << "cannot load" << path << probe.errorString();
         return S_FALSE;
     }
     g_object_set(m_pSource.get(), "location", QFile::encodeName(path).constData(), nullptr);
@@ -184,7 +183,7 @@ HRESULT CDShowGraph::BuildGraph(const QString &path)
         return hr;
 
     m_nVideoStreams = CountVideoStreams();
-    qCInfo(lcGraph) << path << "video streams:" << m_nVideoStreams;
+    qCInfo(lcPlayback) << path << "video streams:" << m_nVideoStreams;
     if (m_nVideoStreams == 1)
         return BuildSingleChain();
     if (m_nVideoStreams == 2)
@@ -227,7 +226,7 @@ HRESULT CDShowGraph::StartSplitter()
     if (m_bSplitterFailed)
         return E_FAIL;
     if (!settled)
-        qCWarning(lcGraph) << "splitter did not finish exposing its streams in time";
+        qCWarning(lcPlayback) << "splitter did not finish exposing its streams in time";
     std::lock_guard lock(m_padMutex);
     return m_splitterPads.empty() ? E_FAIL : S_OK;
 }
@@ -285,12 +284,12 @@ void CDShowGraph::CreateAudioRenderer()
     GstElement *previous = nullptr;
     for (const GstElementHandle &e : chain) {
         if (!e) {
-            qCWarning(lcGraph) << "audio renderer: an element is missing";
+            qCWarning(lcPlayback) << "audio renderer: an element is missing";
             return;
         }
         gst_bin_add(GST_BIN(bin.get()), e.get());
         if (previous && !gst_element_link(previous, e.get())) {
-            qCWarning(lcGraph) << "audio renderer: cannot link" << GST_ELEMENT_NAME(e.get());
+            qCWarning(lcPlayback) << "audio renderer: cannot link" << GST_ELEMENT_NAME(e.get());
             return;
         }
         previous = e.get();
@@ -473,7 +472,7 @@ HRESULT CDShowGraph::IntelligentConnect(GstPad *src, GstPad *sink, int depth)
                 isDecoder ? (gst_pad_link(out.get(), sink) == GST_PAD_LINK_OK ? S_OK : E_FAIL)
                           : IntelligentConnect(out.get(), sink, depth - 1);
             if (next == S_OK) {
-                qCInfo(lcGraph) << "inserted" << GST_ELEMENT_NAME(element.get());
+                qCInfo(lcPlayback) << "inserted" << GST_ELEMENT_NAME(element.get());
                 result = S_OK;
                 break;
             }
@@ -495,14 +494,14 @@ HRESULT CDShowGraph::StopWhenReady()
     m_bAsyncDone = false;
     const GstStateChangeReturn ret = gst_element_set_state(m_pGraphBuilder.get(), GST_STATE_PAUSED);
     ReleaseSplitterPads();
-    qCDebug(lcGraph) << "pause after build:" << gst_element_state_change_return_get_name(ret);
+    qCDebug(lcPlayback) << "pause after build:" << gst_element_state_change_return_get_name(ret);
     if (ret == GST_STATE_CHANGE_FAILURE) {
-        qCWarning(lcGraph) << "graph refused to pause";
+        qCWarning(lcPlayback) << "graph refused to pause";
     } else if (!PumpBusUntil([this] { return m_bAsyncDone || m_bEndOfStream || m_bSplitterFailed; },
                              kPrerollTimeoutMs)) {
         // A damaged file whose streams never deliver a first picture would only hang the
         // transport: the build counts as failed.
-        qCWarning(lcGraph) << "no first frame in time";
+        qCWarning(lcPlayback) << "no first frame in time";
         return E_FAIL;
     }
     m_nState = PlayState::Stopped;
@@ -791,8 +790,8 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         GError *error = nullptr;
         gchar *debug = nullptr;
         gst_message_parse_error(message, &error, &debug);
-        qCWarning(lcGraph) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":"
-                           << (error ? error->message : "") << (debug ? debug : "");
+        qCWarning(lcPlayback) << "error from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":"
+                              << (error ? error->message : "") << (debug ? debug : "");
         g_clear_error(&error);
         g_free(debug);
         if (!m_bBuilt) {
@@ -808,8 +807,8 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         // Unlinked streams (the sensor data) make the splitter warn; that is expected.
         GError *error = nullptr;
         gst_message_parse_warning(message, &error, nullptr);
-        qCDebug(lcGraph) << "warning from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":"
-                         << (error ? error->message : "");
+        qCDebug(lcPlayback) << "warning from" << GST_OBJECT_NAME(GST_MESSAGE_SRC(message)) << ":"
+                            << (error ? error->message : "");
         g_clear_error(&error);
         break;
     }

@@ -18,7 +18,7 @@
 #include <optional>
 #include <vector>
 
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 class CVideoRenderer;
 class IDecoderParams;
 class QSocketNotifier;
@@ -95,9 +95,6 @@ public:
     // Names of the elements directly in the pipeline.
     QStringList ElementNames() const;
 
-    // Carried for the sensor loader, which creates, uses and releases it.
-    std::unique_ptr<CBaseFilter> &SensorSource() { return m_pSensorSource; }
-
 private:
     struct SplitterPad {
         GstPadHandle pad;
@@ -143,7 +140,6 @@ private:
     std::array<std::unique_ptr<CVideoRenderer>, 2> m_pRenderer;
     GstElementHandle m_pAudioRenderer;
     GstElementHandle m_audioVolume; // inside the audio renderer
-    std::unique_ptr<CBaseFilter> m_pSensorSource;
 
     int m_nMode = 0;
     QPointer<CStaticView> m_hWndFront;

@@ -6,10 +6,10 @@
 #include "platform/SettingsStore.h"
 #include "playback/CVideoRenderer.h"
 #include "playback/DecoderSettings.h"
+#include "playback/PlaybackLogging.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLoggingCategory>
 #include <QProcess>
 #include <QThread>
 
@@ -19,7 +19,6 @@
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcPlayer, "quorvil.playback.player")
 
 constexpr std::int64_t kOneSecond100ns = 10'000'000;
 constexpr int kInstallerWaitMs = 1000;
@@ -74,7 +73,7 @@ bool CDShowPlayer::OpenFile(const QString &path)
     const HRESULT hr = m_pGraph->BuildGraph(path);
     // A graph without a decoding chain shows nothing and cannot play: that open failed.
     if (Failed(hr) || !m_pGraph->IsBuilt()) {
-        qCInfo(lcPlayer) << "open failed" << path << Qt::hex << static_cast<quint32>(hr);
+        qCInfo(lcPlayback) << "open failed" << path << Qt::hex << static_cast<quint32>(hr);
         Close();
         return false;
     }
@@ -227,8 +226,8 @@ int CDShowPlayer::SetUpDecoders(const std::function<void()> &onStillMissing)
     if (result == -1 || result == -2) {
         // Its result is not looked at: the second check decides.
         const bool started = QProcess::startDetached(installer, {});
-        qCInfo(lcPlayer) << "filter installer" << installer
-                         << (started ? "started" : "not started");
+        qCInfo(lcPlayback) << "filter installer" << installer
+                           << (started ? "started" : "not started");
         QThread::msleep(kInstallerWaitMs);
         // Plugins the installer added only become visible after a registry rescan.
         gst_update_registry();

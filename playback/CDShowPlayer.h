@@ -3,7 +3,7 @@
 #include "platform/HResult.h"
 #include "playback/CDShowGraph.h"
 #include "playback/PlayState.h"
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QImage>
 #include <QPointer>

@@ -2,12 +2,10 @@
 
 #include "platform/Dialogs.h"
 #include "playback/CDShowPlayer.h"
+#include "playback/PlaybackLogging.h"
 
 #include <QImageWriter>
-#include <QLoggingCategory>
 #include <QSaveFile>
-
-Q_LOGGING_CATEGORY(lcCapture, "quorvil.playback.capture")
 
 QString CStillCapture::DefaultFileName(const QString &recordingName)
 {
@@ -100,7 +98,7 @@ std::optional<QString> SaveJpeg(const QImage &bitmap, const QString &path)
     auto failure = [&path](const QString &reason) {
         const QString message =
             QStringLiteral("The picture could not be saved as \"%1\": %2.").arg(path, reason);
-        qCWarning(lcCapture) << message;
+        qCWarning(lcPlayback) << message;
         return std::optional<QString>(message);
     };
     if (bitmap.isNull())
@@ -121,6 +119,6 @@ std::optional<QString> SaveJpeg(const QImage &bitmap, const QString &path)
     }
     if (!file.commit())
         return failure(file.errorString());
-    qCDebug(lcCapture) << "saved" << path << bitmap.size();
+    qCDebug(lcPlayback) << "saved" << path << bitmap.size();
     return std::nullopt;
 }

@@ -1,6 +1,6 @@
 #include "playback/CVideoRenderer.h"
 
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QMetaObject>
 

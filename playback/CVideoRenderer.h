@@ -14,7 +14,7 @@
 #include <mutex>
 #include <optional>
 
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 // The video renderer of one channel: a sink that takes BGRx frames and hands the latest one
 // to its video window, which paints it stretched over the whole window. Frames arrive on a

@@ -1,12 +1,10 @@
 #include "playback/DecoderSettings.h"
 
 #include "platform/SettingsStore.h"
-
-#include <QLoggingCategory>
+#include "playback/PlaybackLogging.h"
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcDecoderSettings, "quorvil.playback")
 
 const QString kDecoderKey = QStringLiteral("Software\\GNU\\ffdshow");
 const QString kViewerName = QStringLiteral("Quorvil.exe");
@@ -38,12 +36,12 @@ void ConfigureDecoderRegistry(CSettingsStore &store)
         store.GetString(hive, kDecoderKey, QStringLiteral("whitelist"));
     if (!whitelist.Ok() && whitelist.status != SettingsStatus::NotFound &&
         whitelist.status != SettingsStatus::WrongType) {
-        qCWarning(lcDecoderSettings) << "decoder whitelist unreadable; left as it is";
+        qCWarning(lcPlayback) << "decoder whitelist unreadable; left as it is";
         return;
     }
     if (const std::optional<QString> updated = WhitelistWithViewer(whitelist.value)) {
         if (store.SetString(hive, kDecoderKey, QStringLiteral("whitelist"), *updated) !=
             SettingsStatus::Ok)
-            qCDebug(lcDecoderSettings) << "decoder whitelist could not be written";
+            qCDebug(lcPlayback) << "decoder whitelist could not be written";
     }
 }

@@ -4,8 +4,8 @@
 #include "filters/CSensorDataSource.h"
 #include "filters/IFileSourceFilter.h"
 #include "filters/ISensorDataReader.h"
+#include "sensors/SensorsLogging.h"
 
-#include <QLoggingCategory>
 #include <QCoreApplication>
 #include <QEvent>
 
@@ -15,7 +15,6 @@
 
 namespace
 {
-Q_LOGGING_CATEGORY(lcSensorLoader, "quorvil.sensors")
 
 // A chunk goes to the UI thread after this many records or this much time, whichever comes
 // first: the map can follow a long load while it runs, without one queued call per record.
@@ -33,7 +32,7 @@ std::unique_ptr<CBaseFilter> CreateSource(const QString &clsid)
 {
     std::unique_ptr<CBaseFilter> source;
     if (Failed(CFilterRegistry::Instance().CreateInstance(clsid, source)))
-        qCDebug(lcSensorLoader) << "no sensor data source" << clsid;
+        qCDebug(lcSensors) << "no sensor data source" << clsid;
     return source;
 }
 
@@ -118,8 +117,8 @@ bool CSensorLoader::ReadRecords(CBaseFilter *source, const QString &path, std::s
     if (auto *ours = dynamic_cast<CSensorDataSource *>(source))
         ours->SetStopToken(stop);
     if (const HRESULT hr = file->Load(path); Failed(hr)) {
-        qCDebug(lcSensorLoader) << "sensor source refused" << path << Qt::hex
-                                << static_cast<std::uint32_t>(hr);
+        qCDebug(lcSensors) << "sensor source refused" << path << Qt::hex
+                           << static_cast<std::uint32_t>(hr);
         return false;
     }
 
@@ -139,14 +138,13 @@ bool CSensorLoader::ReadRecords(CBaseFilter *source, const QString &path, std::s
                    hr == ISensorDataReader::kCannotReadFurther) {
             return true;
         } else if (++transient >= kMaxTransientResults) {
-            qCDebug(lcSensorLoader) << "sensor source keeps failing; ending the load" << Qt::hex
-                                    << static_cast<std::uint32_t>(hr);
+            qCDebug(lcSensors) << "sensor source keeps failing; ending the load" << Qt::hex
+                               << static_cast<std::uint32_t>(hr);
             return true;
         }
     }
     if (!stop.stop_requested())
-        qCDebug(lcSensorLoader) << "sensor source never ended; stopped after" << readLimit
-                                << "reads";
+        qCDebug(lcSensors) << "sensor source never ended; stopped after" << readLimit << "reads";
     return true;
 }
 

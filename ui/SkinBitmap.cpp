@@ -1,8 +1,9 @@
 #include "ui/SkinBitmap.h"
 
+#include "ui/UiLogging.h"
+
 #include <QBitmap>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QPixmapCache>
 
 #include <algorithm>
@@ -18,8 +19,6 @@ static void EnsureSkinResources()
     }();
     (void)registered;
 }
-
-Q_LOGGING_CATEGORY(lcSkin, "quorvil.ui.skin")
 
 QString SkinBitmapPath(int id)
 {
@@ -38,7 +37,7 @@ QPixmap LoadSkinBitmap(int id)
     QPixmap pixmap;
     // QPixmap::load keeps decoded resources in QPixmapCache, so repeated skin changes are cheap.
     if (!pixmap.load(SkinBitmapPath(id)))
-        qCDebug(lcSkin) << "no skin bitmap" << id;
+        qCDebug(lcUi) << "no skin bitmap" << id;
     return pixmap;
 }
 
@@ -47,7 +46,7 @@ QImage LoadSkinImage(int id)
     EnsureSkinResources();
     QImage image(SkinBitmapPath(id));
     if (image.isNull())
-        qCDebug(lcSkin) << "no skin bitmap" << id;
+        qCDebug(lcUi) << "no skin bitmap" << id;
     return image;
 }
 

@@ -7,7 +7,7 @@
 #include "playback/CDShowPlayer.h"
 #include "platform/SoundOutput.h"
 #include "tools/make-card/CardGenerator.h"
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QCoreApplication>
 #include <QDir>

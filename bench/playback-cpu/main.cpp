@@ -4,7 +4,7 @@
 #include "PlaybackBench.h"
 
 #include "playback/CDShowPlayer.h"
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QApplication>
 

@@ -5,7 +5,7 @@
 
 #include "playback/CDShowPlayer.h"
 #include "playback/CVideoRenderer.h"
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QApplication>
 #include <QRandomGenerator>

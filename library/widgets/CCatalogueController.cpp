@@ -5,9 +5,11 @@
 #include "library/widgets/CCellCheckBox.h"
 #include "library/widgets/CConfigListCtrl.h"
 #include "library/widgets/CSelectMonthDlg.h"
+#include "library/widgets/LibraryWidgetsLogging.h"
 #include "platform/Dialogs.h"
 #include "platform/FileOperations.h"
 #include "ui/CTextTable.h"
+#include "ui/ControlIds.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -15,12 +17,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLoggingCategory>
 
 #include <array>
 #include <memory>
 
-Q_LOGGING_CATEGORY(lcCatalogueCommands, "quorvil.library.commands")
+using namespace ControlIds;
 
 namespace
 {
@@ -31,14 +32,10 @@ struct CategoryButton {
 };
 // In the order the refresh reads them back: All, Normal, Event, Motion.
 constexpr std::array<CategoryButton, 4> kCategoryButtons{{
-    {CCatalogue::TypeAll, CCatalogueController::IDC_ALL_FILES,
-     CCatalogueController::IDC_PANEL_ALL_FILES},
-    {CCatalogue::TypeNormal, CCatalogueController::IDC_NORMAL_FILES,
-     CCatalogueController::IDC_PANEL_NORMAL_FILES},
-    {CCatalogue::TypeEvent, CCatalogueController::IDC_EVENT_FILES,
-     CCatalogueController::IDC_PANEL_EVENT_FILES},
-    {CCatalogue::TypeMotion, CCatalogueController::IDC_MOTION_FILES,
-     CCatalogueController::IDC_PANEL_MOTION_FILES},
+    {CCatalogue::TypeAll, IDC_FILE_ALL, IDC_PANEL_FILE_ALL},
+    {CCatalogue::TypeNormal, IDC_FILE_NORMAL, IDC_PANEL_FILE_NORMAL},
+    {CCatalogue::TypeEvent, IDC_FILE_EVENT, IDC_PANEL_FILE_EVENT},
+    {CCatalogue::TypeMotion, IDC_FILE_MOTION, IDC_PANEL_FILE_MOTION},
 }};
 
 int NormaliseType(int type)
@@ -161,7 +158,7 @@ void CCatalogueController::ScanFolder(const QString &folder, const QString &cate
     m_mainList.SetRedraw(true);
     if (PanelExists())
         m_pPanelList->SetRedraw(true);
-    qCDebug(lcCatalogueCommands) << "listed" << row << "recordings of" << folder;
+    qCDebug(lcLibraryWidgets) << "listed" << row << "recordings of" << folder;
 }
 
 void CCatalogueController::EmptyLists()
@@ -217,21 +214,21 @@ void CCatalogueController::OnCategoryButton(int type)
     }
 
     // 4.
-    RefreshCatalogue(type, m_host.GetButtonCheck(IDC_DATE_FILTER) ? 1 : 0);
+    RefreshCatalogue(type, m_host.GetButtonCheck(IDC_CALENDAR) ? 1 : 0);
 }
 
 void CCatalogueController::OnDateFilterButton()
 {
     auto setDateButtons = [this](bool checked) {
-        m_host.SetButtonCheck(IDC_DATE_FILTER, checked);
+        m_host.SetButtonCheck(IDC_CALENDAR, checked);
         if (PanelExists())
-            m_host.SetButtonCheck(IDC_PANEL_DATE_FILTER, checked);
+            m_host.SetButtonCheck(IDC_PANEL_CALENDAR, checked);
     };
 
-    if (!m_host.GetButtonCheck(IDC_DATE_FILTER)) {
+    if (!m_host.GetButtonCheck(IDC_CALENDAR)) {
         // Turned off: every date again. The panel's button follows, so both agree.
         if (PanelExists())
-            m_host.SetButtonCheck(IDC_PANEL_DATE_FILTER, false);
+            m_host.SetButtonCheck(IDC_PANEL_CALENDAR, false);
         if (const int type = GetCheckedCategoryType(); type != 0)
             RefreshCatalogue(type, 0);
         return;
@@ -295,11 +292,11 @@ void CCatalogueController::OnFolderButton()
 
     m_host.SetLibraryRoot(*folder);
     m_host.SetFolderMode(true);
-    const int dateFilter = m_host.GetButtonCheck(IDC_DATE_FILTER) ? 1 : 0;
+    const int dateFilter = m_host.GetButtonCheck(IDC_CALENDAR) ? 1 : 0;
     int type = GetCheckedCategoryType();
     if (type == 0) {
         type = CCatalogue::TypeAll;
-        m_host.SetButtonCheck(IDC_ALL_FILES, true);
+        m_host.SetButtonCheck(IDC_FILE_ALL, true);
     }
     RefreshCatalogue(type, dateFilter);
     if (PanelExists())
@@ -432,7 +429,7 @@ void CCatalogueController::OnSaveButton(IFileOperations &fileOperations)
         jobs.push_back(
             {source, m_strSaveFolder + u'/' + name.left(name.size() - 4) + source.right(4)});
     }
-    qCDebug(lcCatalogueCommands) << "saving" << jobs.size() << "recordings to" << m_strSaveFolder;
+    qCDebug(lcLibraryWidgets) << "saving" << jobs.size() << "recordings to" << m_strSaveFolder;
     fileOperations.CopyFiles(m_host.GetDialogOwner(), QStringLiteral("File Copy"), jobs);
 }
 
@@ -478,18 +475,18 @@ std::optional<int> CCatalogueController::OnDeleteButton()
             continue;
         const QString path = m_mainList.GetItemText(row, CConfigListCtrl::kColumnPath);
         if (!IsInsideLibrary(path)) {
-            qCWarning(lcCatalogueCommands) << "not deleted, outside the library:" << path;
+            qCWarning(lcLibraryWidgets) << "not deleted, outside the library:" << path;
             continue;
         }
         if (!QFile::remove(path))
-            qCWarning(lcCatalogueCommands) << "could not delete" << path;
+            qCWarning(lcLibraryWidgets) << "could not delete" << path;
     }
 
     // 5.
     const int type = GetCheckedCategoryType();
     if (type == 0)
         return std::nullopt;
-    RefreshCatalogue(type, m_host.GetButtonCheck(IDC_DATE_FILTER) ? 1 : 0);
+    RefreshCatalogue(type, m_host.GetButtonCheck(IDC_CALENDAR) ? 1 : 0);
 
     // 6.
     const int rows = m_mainList.GetItemCount();

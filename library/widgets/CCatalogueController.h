@@ -22,24 +22,6 @@ class QWidget;
 class CCatalogueController
 {
 public:
-    // Buttons, by control id. Panel copies exist only while the file list panel does.
-    enum ButtonId : int {
-        IDC_DATE_FILTER = 1003,
-        IDC_ALL_FILES = 1009,
-        IDC_NORMAL_FILES = 1010,
-        IDC_EVENT_FILES = 1011,
-        IDC_MOTION_FILES = 1012,
-        IDC_PANEL_ALL_FILES = 1084,
-        IDC_PANEL_NORMAL_FILES = 1085,
-        IDC_PANEL_EVENT_FILES = 1086,
-        IDC_PANEL_MOTION_FILES = 1087,
-        IDC_PANEL_DATE_FILTER = 1088,
-        IDC_PANEL_FOLDER = 1091,
-        IDC_FOLDER = 1092,
-        IDC_CHECK_ALL = 1093,
-        IDC_PANEL_CHECK_ALL = 1099,
-    };
-
     class IHost
     {
     public:
@@ -55,7 +37,8 @@ public:
         virtual void SetFilterDate(std::int64_t seconds) = 0;
         // m_nCurrentItem: the row whose recording is loaded, -1 for none.
         virtual int GetCurrentItem() const = 0;
-        // Check state of a button of the main window or of the file list panel (ids above).
+        // Check state of a button of the main window or of the file list panel, by control id
+        // (ui/ControlIds.h); panel copies exist only while the file list panel does.
         virtual bool GetButtonCheck(int id) const = 0;
         virtual void SetButtonCheck(int id, bool checked) = 0;
         // The drive selection; true when a new drive became the library root.

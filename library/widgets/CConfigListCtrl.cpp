@@ -1,6 +1,7 @@
 #include "library/widgets/CConfigListCtrl.h"
 
 #include "library/widgets/CCellCheckBox.h"
+#include "library/widgets/LibraryWidgetsLogging.h"
 #include "ui/CKipFileListVerticleScrollbar.h"
 #include "ui/CSkinMemDC.h"
 #include "ui/SkinBitmap.h"
@@ -10,7 +11,6 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -21,8 +21,6 @@
 #include <limits>
 #include <numeric>
 #include <string_view>
-
-Q_LOGGING_CATEGORY(lcFileList, "quorvil.library.filelist")
 
 namespace
 {
@@ -589,7 +587,7 @@ void CConfigListCtrl::CreateSkinScrollbar()
     m_pScrollbar = nullptr;
     QWidget *parent = parentWidget();
     if (parent == nullptr) {
-        qCWarning(lcFileList) << "no parent window for the skinned scrollbar";
+        qCWarning(lcLibraryWidgets) << "no parent window for the skinned scrollbar";
         return;
     }
     auto *bar = new CKipFileListVerticleScrollbar(parent);

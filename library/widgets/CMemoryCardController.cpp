@@ -3,21 +3,10 @@
 #include "library/widgets/CInformationDlg.h"
 #include "library/widgets/CSelectDriveDlg.h"
 #include "library/widgets/IMemoryCardHost.h"
+#include "library/widgets/LibraryWidgetsLogging.h"
 #include "platform/Dialogs.h"
 #include "platform/Drives.h"
 #include "ui/CTextTable.h"
-
-#include <QLoggingCategory>
-
-Q_LOGGING_CATEGORY(lcMemoryCard, "quorvil.library.card")
-
-namespace
-{
-constexpr int kStateIdle = 0;
-constexpr int kStateListed = 1;
-constexpr int kCategoryAll = 1;
-constexpr int kLayoutNormal = 1;
-} // namespace
 
 CMemoryCardController::CMemoryCardController(IMemoryCardHost &host, IDialogs &dialogs,
                                              QObject *parent)
@@ -50,13 +39,13 @@ bool CMemoryCardController::SelectCardDrive()
     }
     // A card pulled while the dialog was open is not taken as the library.
     if (!::FindRemovableDrive(root)) {
-        qCDebug(lcMemoryCard) << "the chosen drive is gone" << root;
+        qCDebug(lcLibraryWidgets) << "the chosen drive is gone" << root;
         return false;
     }
     m_host.SetLibraryRoot(root);
     m_host.SetFolderMode(false);
-    m_host.RefreshCatalogue(kCategoryAll, false);
-    m_host.ApplyControlState(kStateListed);
+    m_host.RefreshCatalogue(CCatalogue::TypeAll, false);
+    m_host.ApplyControlState(ControlState::Listed);
     return true;
 }
 
@@ -120,23 +109,8 @@ void CMemoryCardController::OnShellChangeNotify(long eventCode, const QString &p
 
 void CMemoryCardController::ResetAfterCardRemoval()
 {
-    qCDebug(lcMemoryCard) << "the card's drive was removed" << m_host.LibraryRoot();
-    m_host.StopPlaybackForRemoval();
-    m_host.SetLibraryRoot(QString());
-    m_host.CloseChannelPlayer();
-    m_host.ClearFileLists();
-    m_host.ClearCategoryButtons();
-    m_host.LeaveExtendedModeAndHideFrontVideo();
-    m_host.ResetFileNameAndTimes();
-    m_host.ResetSliders();
-    m_host.ResetPictureState();
-    m_host.LayoutControls(kLayoutNormal);
-    m_host.ApplyControlState(kStateIdle);
-    m_host.ClearSensorTrackAndGraph();
-    if (m_pInformationDlg) {
-        m_pInformationDlg->ResetForCardRemoval();
-    }
-    m_host.RepaintMainWindow();
+    qCDebug(lcLibraryWidgets) << "the card's drive was removed" << m_host.LibraryRoot();
+    m_host.ResetAfterCardRemoval(m_pInformationDlg);
 }
 
 bool CMemoryCardController::StartDriveNotifications()

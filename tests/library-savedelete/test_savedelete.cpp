@@ -5,9 +5,9 @@
 #include "library/widgets/CConfigListCtrl.h"
 #include "library/widgets/CSelectMonthDlg.h"
 
-#include "../filelist-common/CatalogueTestHost.h"
-#include "../platform-common/ScratchMount.h"
-#include "../platform-common/TestFiles.h"
+#include "tests/library-common/CatalogueTestHost.h"
+#include "tests/platform-common/ScratchMount.h"
+#include "tests/platform-common/TestFiles.h"
 #include "platform/FileCopyPromptsScripted.h"
 #include "platform/FileOperationsQt.h"
 

@@ -1,4 +1,4 @@
-#include "ScratchMount.h"
+#include "tests/platform-common/ScratchMount.h"
 
 #include <QDir>
 #include <QFile>

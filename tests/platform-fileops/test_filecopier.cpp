@@ -2,8 +2,8 @@
 // a pulled card, a vanished folder and Cancel.
 #include "platform/FileCopier.h"
 
-#include "../platform-common/ScratchMount.h"
-#include "../platform-common/TestFiles.h"
+#include "tests/platform-common/ScratchMount.h"
+#include "tests/platform-common/TestFiles.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "platform/FileCopyPromptsScripted.h"
 #include "platform/FileOperationsQt.h"
 
-#include "../platform-common/TestFiles.h"
+#include "tests/platform-common/TestFiles.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -3,12 +3,12 @@
 // and a target that cannot be written.
 #include "playback/CStillCapture.h"
 
-#include "../platform-common/ScratchMount.h"
-#include "../platform-common/TestFiles.h"
-#include "../playback-graph/PlaybackFixtures.h"
+#include "tests/platform-common/ScratchMount.h"
+#include "tests/platform-common/TestFiles.h"
+#include "tests/playback-graph/PlaybackFixtures.h"
 #include "platform/DialogsScripted.h"
 #include "playback/CDShowPlayer.h"
-#include "ui/CStaticView.h"
+#include "playback/CStaticView.h"
 
 #include <QApplication>
 #include <QDir>

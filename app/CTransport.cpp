@@ -1,0 +1,360 @@
+#include "app/CTransport.h"
+
+#include "app/CMainWindowControls.h"
+#include "app/CViewLayout.h"
+#include "library/widgets/CCatalogueController.h"
+#include "playback/CDShowPlayer.h"
+#include "sensors/CSensorLoader.h"
+#include "ui/CTextTable.h"
+
+#include <QApplication>
+#include <QTimerEvent>
+
+#include <algorithm>
+
+using namespace ControlIds;
+
+namespace
+{
+
+QString FormatTime(std::uint32_t ms)
+{
+    const std::uint32_t seconds = ms / 1000;
+    return QString::asprintf("%02u:%02u:%02u", seconds / 3600, seconds % 3600 / 60, seconds % 60);
+}
+
+const QString kZeroTime = QStringLiteral("00:00:00");
+
+} // namespace
+
+CTransport::CTransport(QWidget &window, CDShowPlayer &player, CMainWindowControls &controls,
+                       CViewLayout &layout, CCatalogueController &catalogue,
+                       CSensorLoader &sensorLoader)
+    : m_window(window), m_player(player), m_controls(controls), m_layout(layout),
+      m_catalogue(catalogue), m_sensorLoader(sensorLoader)
+{
+}
+
+bool CTransport::IsRecordingLoaded() const
+{
+    return m_player.Graph() != nullptr && m_player.GetState() != PlayState::Closed;
+}
+
+bool CTransport::IsPlayingOrPaused() const
+{
+    const PlayState state = m_player.GetState();
+    return m_player.Graph() && (state == PlayState::Running || state == PlayState::Paused);
+}
+
+// ---------------------------------------------------------------------------------------
+// The position timer
+
+void CTransport::SetTimerPosition()
+{
+    m_timerPosition.start(kTimerPositionPeriodMs, this);
+}
+
+void CTransport::KillTimerPosition()
+{
+    m_timerPosition.stop();
+}
+
+void CTransport::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_timerPosition.timerId())
+        OnPositionTick();
+    QObject::timerEvent(event);
+}
+
+void CTransport::OnPositionTick()
+{
+    if (!IsRecordingLoaded())
+        return;
+    CKipImageSlider *seek = m_controls.Slider(IDC_POSITION_SLIDER);
+    if (m_player.GetState() == PlayState::Running) {
+        const std::uint32_t position = m_player.GetPositionMs();
+        const std::uint32_t duration = m_player.GetDurationMs();
+        if (position >= duration) {
+            seek->SetPos(static_cast<int>(position));
+            UpdateTimeTexts(position, duration);
+            emit positionTicked(position);
+            OnNext();
+            return;
+        }
+        if (!seek->IsDragging()) {
+            seek->SetPos(static_cast<int>(position));
+            seek->RedrawNow();
+        }
+        UpdateTimeTexts(position, duration);
+        emit positionTicked(position);
+        return;
+    }
+    // Paused or stopped: pausing shows the frame at the position.
+    m_player.Pause();
+    const std::uint32_t position = m_player.GetPositionMs();
+    seek->SetPos(static_cast<int>(position));
+    UpdateTimeTexts(position, m_player.GetDurationMs());
+    emit positionTicked(position);
+}
+
+// ---------------------------------------------------------------------------------------
+// Opening a row, play and pause, steps, previous and next
+
+void CTransport::SelectListRow(int row)
+{
+    m_catalogue.SelectRow(row);
+    m_controls.m_listFiles.EnsureVisible(row);
+    if (CConfigListCtrl *panelList = m_catalogue.GetPanelList())
+        panelList->EnsureVisible(row);
+}
+
+bool CTransport::OpenRecording(const QString &path)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!m_player.OpenFile(path)) {
+        QApplication::restoreOverrideCursor();
+        return false;
+    }
+    m_controls.m_wndVideo1.hide();
+    m_controls.m_wndVideo2.hide();
+    SetSeekRange(m_player.GetDurationMs());
+
+    const int slash = std::max(path.lastIndexOf('/'), path.lastIndexOf('\\'));
+    m_controls.m_staticFileName.hide();
+    SetFileName(slash < 0 ? path : path.mid(slash + 1));
+    CKipImageSlider *speed = m_controls.Slider(IDC_SPEED_SLIDER);
+    CKipImageSlider *brightness = m_controls.Slider(IDC_BRIGHTNESS_SLIDER);
+    speed->SetPos(5);
+    brightness->SetPos(0);
+    speed->RedrawNow();
+    brightness->RedrawNow();
+    if (m_layout.GetDisplayMode() == DisplayMode::Normal &&
+        m_layout.GetMapState() != MapState::Large)
+        m_controls.m_staticFileName.show();
+
+    const int streams = m_player.VideoStreams();
+    if (streams == 1) {
+        m_layout.ShowFrontView();
+    } else {
+        if (m_layout.GetChannelView() == ChannelView::None)
+            m_layout.SetChannelView(ChannelView::Front);
+        m_layout.ReapplyChannelView();
+    }
+    emit recordingOpened(streams);
+    m_controls.ApplyControlState(ControlState::Playing, streams);
+    m_sensorLoader.StartSensorLoad(path);
+    QApplication::restoreOverrideCursor();
+    return true;
+}
+
+void CTransport::OnPlayPause()
+{
+    const PlayState state = m_player.GetState();
+    if (m_player.Graph() && state == PlayState::Paused) {
+        SetPlayLook(true);
+        m_player.SetSpeed(CDShowPlayer::SpeedToRate(m_controls.Slider(IDC_SPEED_SLIDER)->GetPos()));
+        m_player.Play();
+        SetTimerPosition();
+    } else if (m_player.Graph() && state == PlayState::Running) {
+        m_player.Pause();
+        SetPlayLook(false);
+    } else {
+        CConfigListCtrl &list = m_controls.m_listFiles;
+        if (list.GetItemCount() <= 0)
+            return;
+        const int row = list.GetSelectedItem();
+        if (row < 0)
+            return;
+        if (row != m_nCurrentItem) {
+            m_nCurrentItem = row;
+            if (!OpenRecording(list.GetItemText(row, CConfigListCtrl::kColumnPath)))
+                return;
+        }
+        m_player.Play();
+        SetTimerPosition();
+        SetPlayLook(true);
+        SetSeekRange(m_player.GetDurationMs());
+        m_controls.ApplyControlState(ControlState::Playing, m_player.VideoStreams());
+    }
+    m_catalogue.RepaintLists();
+}
+
+void CTransport::OnRewind()
+{
+    if (!IsPlayingOrPaused())
+        return;
+    m_player.StepBack();
+    OnPositionTick();
+}
+
+void CTransport::OnForward()
+{
+    if (!IsPlayingOrPaused())
+        return;
+    m_player.StepForward();
+    OnPositionTick();
+    m_player.Repaint();
+}
+
+void CTransport::OpenAndPlayCurrentItem()
+{
+    const QString path =
+        m_controls.m_listFiles.GetItemText(m_nCurrentItem, CConfigListCtrl::kColumnPath);
+    if (path.isEmpty())
+        return;
+    SelectListRow(m_nCurrentItem);
+    if (OpenRecording(path))
+        OnPlayPause();
+}
+
+void CTransport::OnPrevious()
+{
+    if (m_nCurrentItem <= 0)
+        return;
+    --m_nCurrentItem;
+    OpenAndPlayCurrentItem();
+}
+
+void CTransport::OnNext()
+{
+    const int rows = m_controls.m_listFiles.GetItemCount();
+    // PageDown reaches here in every state: with nothing loaded and nothing listed there is
+    // nothing to stop.
+    if (m_nCurrentItem < 0 && rows <= 0)
+        return;
+    if (m_nCurrentItem + 1 >= rows) {
+        StopAndReset();
+        return;
+    }
+    ++m_nCurrentItem;
+    OpenAndPlayCurrentItem();
+}
+
+void CTransport::OnListDoubleClick(int row)
+{
+    CConfigListCtrl &list = m_controls.m_listFiles;
+    if (row < 0 || row >= list.GetItemCount())
+        return;
+    const QString path = list.GetItemText(row, CConfigListCtrl::kColumnPath);
+    if (path.isEmpty())
+        return;
+    m_nCurrentItem = row;
+    if (!OpenRecording(path)) {
+        m_nCurrentItem = -1;
+        return;
+    }
+    if (CConfigListCtrl *panelList = m_catalogue.GetPanelList()) {
+        panelList->ClearSelection();
+        panelList->SelectItem(row);
+    }
+    OnPlayPause();
+}
+
+void CTransport::FollowLoadedRow(int row)
+{
+    m_nCurrentItem = row;
+    m_catalogue.RepaintLists();
+}
+
+void CTransport::StopAndReset()
+{
+    m_layout.SetChannelView(ChannelView::None);
+    KillTimerPosition();
+    m_player.Stop();
+    if (CDShowGraph *graph = m_player.Graph())
+        graph->SetPositions(0);
+    m_player.Close();
+    CKipImageSlider *seek = m_controls.Slider(IDC_POSITION_SLIDER);
+    seek->SetPos(0);
+    seek->RedrawNow();
+    ResetTimeTexts();
+    SetFileName(QString());
+    m_nCurrentItem = -1;
+    SetPlayLook(false);
+    m_layout.HideMap();
+    m_sensorLoader.Stop();
+    emit sensorTrackCleared();
+    m_controls.ApplyControlState(ControlState::Listed, m_player.VideoStreams());
+    m_window.update();
+}
+
+// ---------------------------------------------------------------------------------------
+// The position and speed sliders
+
+void CTransport::OnPositionSlider(int code)
+{
+    if (code == CKipImageSlider::TB_PAGEUP || code == CKipImageSlider::TB_PAGEDOWN ||
+        code == CKipImageSlider::TB_THUMBTRACK) {
+        const int p = m_controls.Slider(IDC_POSITION_SLIDER)->GetPos();
+        m_player.SeekTo(static_cast<std::uint32_t>(std::max(p, 0)));
+        OnPositionTick();
+    }
+}
+
+void CTransport::OnSpeedSlider(int code)
+{
+    if (code >= CKipImageSlider::TB_PAGEUP && code <= CKipImageSlider::TB_THUMBTRACK &&
+        m_player.GetState() == PlayState::Running)
+        m_player.SetSpeed(CDShowPlayer::SpeedToRate(m_controls.Slider(IDC_SPEED_SLIDER)->GetPos()));
+}
+
+// ---------------------------------------------------------------------------------------
+// Displays: the transport's only writers of the seek slider, the time texts, the file name
+// and the Play look. The extended-mode panels' copies of them are to follow here.
+
+void CTransport::SetPlayLook(bool pause)
+{
+    CKipSkinButton *play = m_controls.Button(IDC_PLAY);
+    if (pause) {
+        play->SetBitmaps(197, 199, 198, 197, 197);
+        play->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_PAUSE")));
+    } else {
+        play->SetBitmaps(200, 202, 201, 200, 200);
+        play->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_PLAY")));
+    }
+    play->setText(QString());
+}
+
+void CTransport::SetSeekRange(std::uint32_t durationMs)
+{
+    m_controls.Slider(IDC_POSITION_SLIDER)->SetRange(0, static_cast<int>(durationMs));
+    m_controls.m_staticTotalTime.setText(FormatTime(durationMs));
+}
+
+void CTransport::UpdateTimeTexts(std::uint32_t positionMs, std::uint32_t durationMs)
+{
+    CKipStaticTrans &positionTime = m_controls.m_staticPositionTime;
+    const QString elapsed = FormatTime(positionMs);
+    if (positionTime.text() != elapsed) {
+        positionTime.setText(elapsed);
+        positionTime.repaint();
+    }
+    const QString total = FormatTime(durationMs);
+    if (m_controls.m_staticTotalTime.text() != total)
+        m_controls.m_staticTotalTime.setText(total);
+}
+
+void CTransport::ResetTimeTexts()
+{
+    m_controls.m_staticPositionTime.setText(kZeroTime);
+    m_controls.m_staticTotalTime.setText(kZeroTime);
+}
+
+void CTransport::SetFileName(const QString &name)
+{
+    m_controls.m_staticFileName.setText(name);
+}
+
+void CTransport::ResetDisplays()
+{
+    // 7. the file name and the two time texts.
+    SetFileName(QString());
+    m_controls.m_staticFileName.repaint();
+    ResetTimeTexts();
+    // 8. the position, speed and brightness sliders.
+    m_controls.Slider(IDC_POSITION_SLIDER)->SetPos(0);
+    m_controls.Slider(IDC_SPEED_SLIDER)->SetPos(5);
+    m_controls.Slider(IDC_BRIGHTNESS_SLIDER)->SetPos(0);
+    for (const int id : {IDC_POSITION_SLIDER, IDC_SPEED_SLIDER, IDC_BRIGHTNESS_SLIDER})
+        m_controls.Slider(id)->RedrawNow();
+}

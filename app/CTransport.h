@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QBasicTimer>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+class CCatalogueController;
+class CDShowPlayer;
+class CMainWindowControls;
+class CSensorLoader;
+class CViewLayout;
+class QWidget;
+
+// The transport room: which row's recording is loaded, and moving through it. It opens a row,
+// plays and pauses, steps, goes to the previous and next row, stops and resets, runs the 200 ms
+// position tick, and answers the position and speed sliders. It owns the loaded row
+// (m_nCurrentItem) and the position timer, and is the one writer of the seek slider, the two
+// time texts, the file name text and the Play button's look (see "Displays" in the source: the
+// extended-mode panels' copies of these follow there).
+class CTransport : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kTimerPositionPeriodMs = 200;
+
+    CTransport(QWidget &window, CDShowPlayer &player, CMainWindowControls &controls,
+               CViewLayout &layout, CCatalogueController &catalogue, CSensorLoader &sensorLoader);
+
+    // m_nCurrentItem: the row whose recording is loaded, -1 for none.
+    int CurrentItem() const { return m_nCurrentItem; }
+    bool IsRecordingLoaded() const;
+
+    // Opens the recording of file-list row `row` and plays it (a double click on the row).
+    void OnListDoubleClick(int row);
+    void OnPlayPause();
+    void OnRewind();
+    void OnForward();
+    void OnPrevious();
+    // After the last row: StopAndReset. With no row loaded and none listed: nothing.
+    void OnNext();
+    // The lists were rebuilt and the loaded recording now stands at `row` (-1: not listed).
+    void FollowLoadedRow(int row);
+    // Everything stopped and the displays reset (after the last recording).
+    void StopAndReset();
+    // Trackbar code `code` from the position slider 1020 or the speed slider 1021.
+    void OnPositionSlider(int code);
+    void OnSpeedSlider(int code);
+
+    bool IsPositionTimerActive() const { return m_timerPosition.isActive(); }
+    void SetTimerPosition();
+    void KillTimerPosition();
+
+    // The card was removed: the file name and time texts, and the three sliders it moves.
+    void ResetDisplays();
+
+signals:
+    // A recording was opened with `videoStreams` video streams; the picture flips follow.
+    void recordingOpened(int videoStreams);
+    // Every position tick, with the position shown. The map and the speed readout follow it.
+    void positionTicked(std::uint32_t positionMs);
+    // The sensor track was stopped and emptied; the G-sensor graph redraws.
+    void sensorTrackCleared();
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    bool OpenRecording(const QString &path);
+    // Opens and plays the row m_nCurrentItem now names, selecting it in both lists.
+    void OpenAndPlayCurrentItem();
+    void SelectListRow(int row);
+    void OnPositionTick();
+    bool IsPlayingOrPaused() const;
+
+    // Displays.
+    void SetPlayLook(bool pause);
+    void SetSeekRange(std::uint32_t durationMs);
+    void UpdateTimeTexts(std::uint32_t positionMs, std::uint32_t durationMs);
+    void ResetTimeTexts();
+    void SetFileName(const QString &name);
+
+    QWidget &m_window;
+    CDShowPlayer &m_player;
+    CMainWindowControls &m_controls;
+    CViewLayout &m_layout;
+    CCatalogueController &m_catalogue;
+    CSensorLoader &m_sensorLoader;
+
+    int m_nCurrentItem = -1;
+    QBasicTimer m_timerPosition;
+};

@@ -1,0 +1,3 @@
+#include "filters/FiltersLogging.h"
+
+Q_LOGGING_CATEGORY(lcFilters, "quorvil.filters")

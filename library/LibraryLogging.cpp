@@ -1,0 +1,3 @@
+#include "library/LibraryLogging.h"
+
+Q_LOGGING_CATEGORY(lcLibrary, "quorvil.library")

@@ -1,0 +1,36 @@
+#include "playback/CStaticView.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <utility>
+
+CStaticView::CStaticView(QWidget *parent) : QWidget(parent)
+{
+    // No erase of our own: what is behind shows until a frame arrives.
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+}
+
+void CStaticView::SetFrame(QImage frame)
+{
+    m_frame = std::move(frame);
+    // A frame covers every pixel, so nothing behind needs painting first.
+    setAttribute(Qt::WA_OpaquePaintEvent, !m_frame.isNull());
+    update();
+}
+
+void CStaticView::ClearFrame()
+{
+    SetFrame(QImage());
+}
+
+void CStaticView::paintEvent(QPaintEvent *event)
+{
+    if (m_frame.isNull())
+        return;
+    QPainter painter(this);
+    // Stretched to the window, aspect ratio ignored; fast scaling keeps a 1080p stream cheap.
+    painter.setClipRegion(event->region());
+    painter.drawImage(rect(), m_frame);
+}

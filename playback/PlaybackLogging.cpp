@@ -1,0 +1,3 @@
+#include "playback/PlaybackLogging.h"
+
+Q_LOGGING_CATEGORY(lcPlayback, "quorvil.playback")

@@ -1,0 +1,3 @@
+#include "sensors/SensorsLogging.h"
+
+Q_LOGGING_CATEGORY(lcSensors, "quorvil.sensors")
