@@ -2,19 +2,19 @@
 
 #include "platform/PlatformLogging.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <xxhash.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <condition_variable>
 #include <cstdlib>
-#include <thread>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 // ------------------------------------------------------------------------------------ I/O
