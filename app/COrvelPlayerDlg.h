@@ -2,6 +2,7 @@
 
 #include "app/CMainWindowControls.h"
 #include "app/CPictureAndSound.h"
+#include "app/CSensorViews.h"
 #include "app/CTransport.h"
 #include "app/CViewLayout.h"
 #include "library/widgets/CCatalogueController.h"
@@ -85,6 +86,8 @@ public:
     CDShowPlayer &Player() { return m_player; }
     CViewLayout &Views() { return m_layout; }
     CTransport &Transport() { return *m_transport; }
+    CSensorViews &SensorViews() { return m_sensorViews; }
+    const CTextData &SensorTrack() const { return m_textData; }
     CCatalogueController &Catalogue() { return *m_catalogue; }
     CMemoryCardController &MemoryCard() { return *m_memoryCard; }
     const CStillCapture &StillCapture() const { return m_stillCapture; }
@@ -133,7 +136,6 @@ private:
     void CreateControls();
     void WireRooms();
     bool PreTranslateKey(QKeyEvent *event);
-    void PaintGSensorGraph(QPainter &painter) const;
     void DrawGSensorGraph();
     void OnSensorLoadEnded(CSensorLoader::LoadResult result);
     void OpenStartupLibrary();
@@ -166,13 +168,13 @@ private:
     CTextData m_textData;
     CSensorLoader m_sensorLoader{m_textData};
     CSelectMonthDlg m_dlgSelectMonth;
-    QImage m_bmpGSensorGraph;
     // m_strCaptureFolder lives here; m_strSaveFolder in m_catalogue.
     CStillCapture m_stillCapture;
 
     // The rooms and controllers work on the members above.
     CViewLayout m_layout;
     CPictureAndSound m_pictureSound;
+    CSensorViews m_sensorViews;
     std::unique_ptr<CCatalogueController> m_catalogue;
     std::unique_ptr<CMemoryCardController> m_memoryCard;
     std::unique_ptr<CTransport> m_transport;
