@@ -46,6 +46,8 @@ const COrvelPlayerDlg::CommandRoute COrvelPlayerDlg::kCommandRoutes[] = {
     {IDC_SAVE, &COrvelPlayerDlg::OnSaveButton},
     {IDC_DELETE, &COrvelPlayerDlg::OnDeleteButton},
     {IDC_CAPTURE, &COrvelPlayerDlg::OnCapture},
+    {IDC_PANEL_SAVE, &COrvelPlayerDlg::OnSaveButton},
+    {IDC_PANEL_DELETE, &COrvelPlayerDlg::OnDeleteButton},
     {IDC_FILE_ALL, &COrvelPlayerDlg::OnCategoryAll},
     {IDC_FILE_NORMAL, &COrvelPlayerDlg::OnCategoryNormal},
     {IDC_FILE_EVENT, &COrvelPlayerDlg::OnCategoryEvent},
@@ -54,10 +56,12 @@ const COrvelPlayerDlg::CommandRoute COrvelPlayerDlg::kCommandRoutes[] = {
     {IDC_CHECK_ALL, &COrvelPlayerDlg::OnCheckAllButton},
 };
 
-COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *parent)
+COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *parent,
+                                 std::unique_ptr<IFileOperations> fileOperations)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      m_dialogs(dialogs ? std::move(dialogs) : CreateDialogs()), m_hIcon(LoadAppIcon()),
-      m_layout(*this, m_controls, m_player, [this] { DrawGSensorGraph(); }),
+      m_dialogs(dialogs ? std::move(dialogs) : CreateDialogs()),
+      m_fileOperations(fileOperations ? std::move(fileOperations) : CreateFileOperations()),
+      m_hIcon(LoadAppIcon()), m_layout(*this, m_controls, m_player, [this] { DrawGSensorGraph(); }),
       m_pictureSound(m_player, m_controls, m_strLibraryRoot),
       m_sensorViews(*this, m_controls, m_layout, m_player, m_textData, *m_dialogs, m_wLanguage)
 {
@@ -493,18 +497,24 @@ void COrvelPlayerDlg::OnCheckAllButton()
     m_catalogue->OnCheckAllButton();
 }
 
-// Save, delete and capture have no body yet; their commands arrive here and do nothing.
 void COrvelPlayerDlg::OnSaveButton()
 {
-    qCDebug(lcApp) << "save: not available yet";
+    m_catalogue->OnSaveButton(*m_fileOperations);
 }
 void COrvelPlayerDlg::OnDeleteButton()
 {
-    qCDebug(lcApp) << "delete: not available yet";
+    // The rebuilt lists number their rows anew: the loaded recording is followed by its path,
+    // so the orange row and the next recording after it stay right.
+    if (const std::optional<int> loadedRow = m_catalogue->OnDeleteButton())
+        m_transport->FollowLoadedRow(*loadedRow);
 }
 void COrvelPlayerDlg::OnCapture()
 {
-    qCDebug(lcApp) << "capture: not available yet";
+    if (m_strLibraryRoot.isEmpty())
+        return;
+    const QString recordingName =
+        FileList()->GetItemText(m_transport->CurrentItem(), CConfigListCtrl::kColumnName);
+    m_stillCapture.Capture(m_player, *m_dialogs, this, recordingName);
 }
 
 // ---------------------------------------------------------------------------------------

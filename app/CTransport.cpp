@@ -264,6 +264,12 @@ void CTransport::OnListDoubleClick(int row)
     OnPlayPause();
 }
 
+void CTransport::FollowLoadedRow(int row)
+{
+    m_nCurrentItem = row;
+    m_catalogue.RepaintLists();
+}
+
 void CTransport::StopAndReset()
 {
     m_layout.SetChannelView(ChannelView::None);

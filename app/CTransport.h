@@ -44,6 +44,8 @@ public:
     void OnPrevious();
     // After the last row: StopAndReset. With no row loaded and none listed: nothing.
     void OnNext();
+    // The lists were rebuilt and the loaded recording now stands at `row` (-1: not listed).
+    void FollowLoadedRow(int row);
     // Everything stopped and the displays reset (after the last recording).
     void StopAndReset();
     // Trackbar code `code` from the position slider 1020 or the speed slider 1021.
