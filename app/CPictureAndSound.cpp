@@ -11,8 +11,6 @@ using namespace MainWindowTables;
 namespace
 {
 
-constexpr Skin kMuteOffSkin{223, 225, 224, 225, 223};
-constexpr Skin kMuteOnSkin{220, 222, 221, 222, 220};
 // The decoder of the second channel carries the flips.
 constexpr int kFlipChannel = 1;
 
@@ -51,6 +49,9 @@ void CPictureAndSound::ResetFlips()
     m_bFlipHorizontal = false;
     m_controls.Button(IDC_FLIP_VERTICAL)->SetCheck(0);
     m_controls.Button(IDC_FLIP_HORIZONTAL)->SetCheck(0);
+    for (const int id : {IDC_TOP_FLIP_VERTICAL, IDC_TOP_FLIP_HORIZONTAL})
+        if (CKipSkinButton *copy = m_controls.PanelButton(Owner::TopBar, id))
+            copy->SetCheck(0);
 }
 
 void CPictureAndSound::ToggleFlip(bool vertical)
@@ -88,10 +89,25 @@ void CPictureAndSound::OnVolumeSlider(int code)
     if (!IsTrackbarMove(code))
         return;
     const int p = m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos();
-    CKipSkinButton *mute = m_controls.Button(IDC_MUTE);
-    mute->SetCheck(p > 0 ? 0 : 1);
-    m_controls.SetButtonSkin(IDC_MUTE, p > 0 ? kMuteOffSkin : kMuteOnSkin);
-    mute->repaint();
+    // The control bar's copy follows, so both sliders always show the same level.
+    if (CKipImageSlider *bar = BarVolumeSlider()) {
+        bar->SetPos(p);
+        bar->update();
+    }
+    ShowMuted(p <= 0);
+    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+}
+
+void CPictureAndSound::OnBarVolumeSlider(int code)
+{
+    CKipImageSlider *bar = BarVolumeSlider();
+    if (!bar || !IsTrackbarMove(code))
+        return;
+    const int p = bar->GetPos();
+    CKipImageSlider *volume = m_controls.Slider(IDC_VOLUME_SLIDER);
+    volume->SetPos(p);
+    volume->update();
+    ShowMuted(p <= 0);
     CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
 }
 
@@ -108,15 +124,68 @@ void CPictureAndSound::OnBrightnessSlider(int code)
 
 void CPictureAndSound::OnMute()
 {
-    CKipSkinButton *mute = m_controls.Button(IDC_MUTE);
-    if (mute->GetCheck()) {
+    if (m_controls.Button(IDC_MUTE)->GetCheck()) {
         CSoundOutput::Instance().SetVolume(0);
-        mute->SetCheck(1);
-        m_controls.SetButtonSkin(IDC_MUTE, kMuteOnSkin);
-    } else {
-        CSoundOutput::Instance().SetVolume(
-            CSoundOutput::PackedFromPosition(m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos()));
-        m_controls.SetButtonSkin(IDC_MUTE, kMuteOffSkin);
+        ShowMuted(true);
+        return;
     }
+    CSoundOutput::Instance().SetVolume(
+        CSoundOutput::PackedFromPosition(m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos()));
+    ShowMuted(false);
+}
+
+void CPictureAndSound::OnBarMute()
+{
+    CKipSkinButton *barMute = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_MUTE);
+    CKipImageSlider *bar = BarVolumeSlider();
+    if (!barMute || !bar)
+        return;
+    if (barMute->GetCheck()) {
+        CSoundOutput::Instance().SetVolume(0);
+        ShowMuted(true);
+        return;
+    }
+    // Sound comes back at the bar's level, which the window's slider then shows too.
+    const int p = bar->GetPos();
+    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+    CKipImageSlider *volume = m_controls.Slider(IDC_VOLUME_SLIDER);
+    volume->SetPos(p);
+    volume->update();
+    ShowMuted(false);
+}
+
+void CPictureAndSound::TakeSoundStateIntoBar()
+{
+    CKipSkinButton *barMute = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_MUTE);
+    CKipImageSlider *bar = BarVolumeSlider();
+    if (!barMute || !bar)
+        return;
+    const int p = m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos();
+    bar->SetPos(p);
+    bar->update();
+    const bool muted = m_controls.Button(IDC_MUTE)->GetCheck() != 0;
+    CSoundOutput::Instance().SetVolume(muted ? 0 : CSoundOutput::PackedFromPosition(p));
+    barMute->SetCheck(muted ? 1 : 0);
+    m_controls.SetPanelButtonSkin(Owner::ControlBar, IDC_BAR_MUTE,
+                                  muted ? kBarMuteOnLaidOut : kBarMuteOffLaidOut);
+    barMute->update();
+}
+
+CKipImageSlider *CPictureAndSound::BarVolumeSlider()
+{
+    return m_controls.PanelSlider(Owner::ControlBar, IDC_BAR_VOLUME_SLIDER);
+}
+
+void CPictureAndSound::ShowMuted(bool muted)
+{
+    CKipSkinButton *mute = m_controls.Button(IDC_MUTE);
+    mute->SetCheck(muted ? 1 : 0);
+    m_controls.SetButtonSkin(IDC_MUTE, muted ? kMuteOnSkin : kMuteOffSkin);
     mute->repaint();
+    if (CKipSkinButton *copy = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_MUTE)) {
+        copy->SetCheck(muted ? 1 : 0);
+        m_controls.SetPanelButtonSkin(Owner::ControlBar, IDC_BAR_MUTE,
+                                      muted ? kBarMuteOnSkin : kBarMuteOffSkin);
+        copy->repaint();
+    }
 }
