@@ -14,8 +14,6 @@ using namespace MainWindowTables;
 namespace
 {
 
-constexpr QRgb kMapSurface = qRgb(33, 33, 33);
-
 // Where each button lives in m_buttons: its index in the CreateControls order.
 int ButtonIndex(int id)
 {
@@ -68,14 +66,10 @@ void CMainWindowControls::Create(QWidget &window)
     setUpVideo(m_wndVideo2, "Video window2", QRect(QPoint(348, 174), QPoint(668 - 1, 414 - 1)),
                false);
 
-    // 3. the map window starts invisible. Until a page shows in it, it is an even dark surface
-    // that covers the skin beneath it (the map bar of the hidden state included).
+    // 3. the map window starts invisible. Until its page shows, it is an even surface of the
+    // page's colour that covers the skin beneath it (the map bar of the hidden state included).
     m_wndMap.setObjectName(ControlName(IDC_MAP));
     m_wndMap.setGeometry(kNoRect);
-    QPalette mapPalette = m_wndMap.palette();
-    mapPalette.setColor(QPalette::Window, QColor(kMapSurface));
-    m_wndMap.setPalette(mapPalette);
-    m_wndMap.setAutoFillBackground(true);
 
     // 5. buttons in table order: skin, no caption, tooltip text.
     const CTextTable texts;

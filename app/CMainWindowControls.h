@@ -10,6 +10,7 @@
 #include "ui/CKipSkinButton.h"
 #include "ui/CKipStaticTrans.h"
 #include "playback/CStaticView.h"
+#include "sensors/widgets/CMapView.h"
 #include "ui/ControlIds.h"
 
 #include <QWidget>
@@ -69,7 +70,7 @@ public:
     CKipStaticTrans m_staticPositionTime{nullptr, ControlIds::IDC_POSITION_TIME};
     CKipStaticTrans m_staticTotalTime{nullptr, ControlIds::IDC_TOTAL_TIME};
     CKipStaticTrans m_staticFileName{nullptr, ControlIds::IDC_FILE_NAME};
-    QWidget m_wndMap;
+    CMapView m_wndMap;
 
 private:
     void ApplyAudioRule();

@@ -35,21 +35,6 @@ constexpr int kSkinBitmapMain = 129;
 constexpr int kSkinBitmapEmptyVideo = 498;
 constexpr int kSkinBitmapMapBar = 279;
 constexpr QPoint kEmptyVideoAt{3, 77};
-constexpr QPoint kGSensorGraphAt{41, 531};
-constexpr int kSkinBitmapGSensorGraph = 292;
-
-// Pure green is the transparent colour of the G-sensor graph.
-QImage WithGreenTransparent(const QImage &image)
-{
-    QImage out = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < out.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            if ((line[x] & 0x00FFFFFF) == 0x0000FF00)
-                line[x] = 0;
-    }
-    return out;
-}
 
 } // namespace
 
@@ -73,7 +58,8 @@ COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *par
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       m_dialogs(dialogs ? std::move(dialogs) : CreateDialogs()), m_hIcon(LoadAppIcon()),
       m_layout(*this, m_controls, m_player, [this] { DrawGSensorGraph(); }),
-      m_pictureSound(m_player, m_controls, m_strLibraryRoot)
+      m_pictureSound(m_player, m_controls, m_strLibraryRoot),
+      m_sensorViews(*this, m_controls, m_layout, m_player, m_textData, *m_dialogs, m_wLanguage)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     // Pointer zones of extended mode need moves without a pressed button.
@@ -111,8 +97,10 @@ void COrvelPlayerDlg::WireRooms()
     connect(&m_sensorLoader, &CSensorLoader::loadEnded, this, &COrvelPlayerDlg::OnSensorLoadEnded);
     connect(m_transport.get(), &CTransport::recordingOpened, this,
             [this](int videoStreams) { m_pictureSound.ApplyFlipsToOpened(videoStreams); });
+    connect(m_transport.get(), &CTransport::positionTicked, this,
+            [this](std::uint32_t positionMs) { m_sensorViews.OnPositionTick(positionMs); });
     connect(m_transport.get(), &CTransport::sensorTrackCleared, this,
-            &COrvelPlayerDlg::DrawGSensorGraph);
+            [this] { m_sensorViews.OnTrackCleared(); });
 }
 
 // The panels' commands run the window's operations; the panel's list joins the catalogue,
@@ -249,15 +237,7 @@ void COrvelPlayerDlg::paintEvent(QPaintEvent *)
         painter.drawPixmap(695, 437, LoadSkinBitmap(kSkinBitmapMapBar));
     else if (m_layout.GetMapState() == MapState::Hidden)
         painter.drawPixmap(695, 635, LoadSkinBitmap(kSkinBitmapMapBar));
-    PaintGSensorGraph(painter);
-}
-
-void COrvelPlayerDlg::PaintGSensorGraph(QPainter &painter) const
-{
-    if (m_layout.GetDisplayMode() != DisplayMode::Normal ||
-        m_layout.GetMapState() == MapState::Large || m_bmpGSensorGraph.isNull())
-        return;
-    painter.drawImage(kGSensorGraphAt, WithGreenTransparent(m_bmpGSensorGraph));
+    m_sensorViews.Paint(painter);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -410,10 +390,10 @@ void COrvelPlayerDlg::OnCommand(int id)
         m_layout.ShowBothViews();
         return;
     case IDC_SHOW_MAP:
-        m_layout.OnShowMapButton();
+        m_sensorViews.OnShowMapButton(m_transport->CurrentItem());
         return;
     case IDC_LARGE_MAP:
-        m_layout.OnLargeMapButton(m_transport->CurrentItem());
+        m_sensorViews.OnLargeMapButton(m_transport->CurrentItem());
         return;
     case IDC_REWIND:
         m_transport->OnRewind();
@@ -667,10 +647,7 @@ void COrvelPlayerDlg::ResetAfterCardRemoval(CInformationDlg *informationDlg)
     update();
 }
 
-// The graph bitmap starts from its empty background (292); the curves are drawn onto it by
-// the G-sensor side once the track has samples.
 void COrvelPlayerDlg::DrawGSensorGraph()
 {
-    m_bmpGSensorGraph = LoadSkinImage(kSkinBitmapGSensorGraph);
-    update(QRect(kGSensorGraphAt, m_bmpGSensorGraph.size()));
+    m_sensorViews.DrawGSensorGraph();
 }

@@ -2,6 +2,7 @@
 
 #include "app/CMainWindowControls.h"
 #include "app/CPictureAndSound.h"
+#include "app/CSensorViews.h"
 #include "app/CTransport.h"
 #include "app/CViewLayout.h"
 #include "library/widgets/CCatalogueController.h"
@@ -86,6 +87,8 @@ public:
     CDShowPlayer &Player() { return m_player; }
     CViewLayout &Views() { return m_layout; }
     CTransport &Transport() { return *m_transport; }
+    CSensorViews &SensorViews() { return m_sensorViews; }
+    const CTextData &SensorTrack() const { return m_textData; }
     CCatalogueController &Catalogue() { return *m_catalogue; }
     CMemoryCardController &MemoryCard() { return *m_memoryCard; }
 
@@ -134,7 +137,6 @@ private:
     void WireRooms();
     void WirePanels();
     bool PreTranslateKey(QKeyEvent *event);
-    void PaintGSensorGraph(QPainter &painter) const;
     void DrawGSensorGraph();
     void OnSensorLoadEnded(CSensorLoader::LoadResult result);
     void OpenStartupLibrary();
@@ -166,13 +168,13 @@ private:
     CTextData m_textData;
     CSensorLoader m_sensorLoader{m_textData};
     CSelectMonthDlg m_dlgSelectMonth;
-    QImage m_bmpGSensorGraph;
     QString m_strSaveFolder;
     QString m_strCaptureFolder;
 
     // The rooms and controllers work on the members above.
     CViewLayout m_layout;
     CPictureAndSound m_pictureSound;
+    CSensorViews m_sensorViews;
     std::unique_ptr<CCatalogueController> m_catalogue;
     std::unique_ptr<CMemoryCardController> m_memoryCard;
     std::unique_ptr<CTransport> m_transport;

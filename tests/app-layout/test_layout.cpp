@@ -280,6 +280,8 @@ private slots:
         auto dlg = MakeListedWindow();
         QVERIFY(dlg);
         DoubleClickRow(*dlg, 0);
+        // The map buttons answer once the track has its fixes.
+        QTRY_VERIFY(!dlg->SensorTrack().m_arrGPS.empty());
         dlg->OnCommand(1019);
         QCOMPARE(dlg->Views().GetMapState(), MapState::Small);
         dlg->OnCommand(1018);
@@ -302,6 +304,7 @@ private slots:
             auto dlg = MakeListedWindow();
             QVERIFY(dlg);
             DoubleClickRow(*dlg, 0);
+            QTRY_VERIFY(!dlg->SensorTrack().m_arrGPS.empty());
             dlg->OnCommand(1018);
             QCOMPARE(dlg->Button(1018)->toolTip(), QStringLiteral("Reduce Map"));
             dlg->Transport().StopAndReset();
