@@ -326,6 +326,10 @@ void CViewLayout::PlaceBars(bool show)
 
 void CViewLayout::OnResize(bool initialised)
 {
+    // The file list panel keeps its visibility when extended mode ends; wherever the window's
+    // size goes, it stays whole at its corner.
+    if (QWidget *panel = m_controls.ControlFileList(); panel && panel->isVisible())
+        PlaceFileListPanel();
     if (m_nDisplayMode != DisplayMode::Extended)
         return;
     // The windowing system may settle the maximised size after the switch.
@@ -380,13 +384,18 @@ void CViewLayout::OnFileListPanelButton()
     }
     if (panel->isVisible())
         return;
-    // Right-aligned above the control bar, its bottom edge on the bar's top edge.
-    const QRect r = bar->geometry();
-    panel->setGeometry(r.x() + r.width() - kFileListPanelSize.width(),
-                       r.y() + r.height() - kFileListPanelAboveBarBottom,
-                       kFileListPanelSize.width(), kFileListPanelSize.height());
+    PlaceFileListPanel();
     panel->raise();
     panel->show();
+}
+
+// Right-aligned above the control bar's place, its bottom edge on the bar's top edge.
+void CViewLayout::PlaceFileListPanel()
+{
+    if (CControlFileListDlg *panel = m_controls.ControlFileList())
+        panel->setGeometry(m_window.width() - kFileListPanelSize.width(),
+                           m_window.height() - kFileListPanelAboveBarBottom,
+                           kFileListPanelSize.width(), kFileListPanelSize.height());
 }
 
 // ---------------------------------------------------------------------------------------

@@ -82,6 +82,7 @@ private:
     // The two bars along the window's edges, laid out; `show` shows those not yet visible and
     // leaves visible ones alone, otherwise both are hidden and placed.
     void PlaceBars(bool show);
+    void PlaceFileListPanel();
     void SetViewChecks(int checkedId);
     void UncheckView(int mainId, int topId);
     void SetLargeMapTooltip(const char *key);

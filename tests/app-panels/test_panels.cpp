@@ -213,6 +213,14 @@ private slots:
         QCOMPARE(panel->geometry().right(), bar->geometry().right());
         bar->Button(1081)->Click();
         QVERIFY(!panel->isVisible());
+        // Leaving extended mode keeps the panel's visibility; it stays whole in the window, over
+        // the right column it copies.
+        bar->Button(1081)->Click();
+        QTest::keyClick(dlg.get(), Qt::Key_Escape);
+        QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Normal);
+        QVERIFY(!bar->isVisible());
+        QVERIFY(panel->isVisible());
+        QCOMPARE(panel->geometry(), QRect(1022 - 326, 682 - 631, 326, 587));
     }
 
     void volumeOnTheBarMovesTheWindowsSlider()
