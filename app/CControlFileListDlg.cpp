@@ -21,16 +21,9 @@ CControlFileListDlg::CControlFileListDlg(QWidget &owner)
     resize(kFileListPanelSize);
     CreateButtons(FileListPanelButtons());
     PlaceControls(FileListPanelLayout());
-    // Prepared as the main window's list: the skinned scrollbar made at the narrow width, then
-    // the list widened and the scrollbar fitted again.
-    m_listFiles.setParent(this);
+    // Prepared as the main window's list.
     m_listFiles.setObjectName(QString::number(IDC_PANEL_FILE_LIST));
-    m_listFiles.setGeometry(2, 79, 308, 508);
-    m_listFiles.CreateSkinScrollbar();
-    m_listFiles.setGeometry(2, 79, 324, 508);
-    m_listFiles.ApplyLayout();
-    m_listFiles.InsertFileListColumns();
-    m_listFiles.SetRedraw(true);
+    m_listFiles.SetUpFileList(*this, QRect(2, 79, 308, 508), 324);
     TranslateAcceleratorsOfControls();
 }
 

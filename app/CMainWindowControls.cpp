@@ -116,14 +116,8 @@ void CMainWindowControls::Create(QWidget &window)
     m_staticFileName.setText(QString());
 
     // 8. the file list with its skinned scrollbar and the six columns.
-    m_listFiles.setParent(&window);
     m_listFiles.setObjectName(ControlName(IDC_FILE_LIST));
-    m_listFiles.setGeometry(695, 126, 308, 508);
-    m_listFiles.CreateSkinScrollbar();
-    m_listFiles.setGeometry(695, 126, 324, 508);
-    m_listFiles.ApplyLayout();
-    m_listFiles.InsertFileListColumns();
-    m_listFiles.SetRedraw(true);
+    m_listFiles.SetUpFileList(window, QRect(695, 126, 308, 508), 324);
 
     // 9. volume at 50 and Mute usable; 10. speed; 11. brightness.
     for (const SliderRow &row : Sliders()) {

@@ -86,29 +86,14 @@ void CPictureAndSound::ToggleFlip(bool vertical)
 
 void CPictureAndSound::OnVolumeSlider(int code)
 {
-    if (!IsTrackbarMove(code))
-        return;
-    const int p = m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos();
-    // The control bar's copy follows, so both sliders always show the same level.
-    if (CKipImageSlider *bar = BarVolumeSlider()) {
-        bar->SetPos(p);
-        bar->update();
-    }
-    ShowMuted(p <= 0);
-    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+    if (IsTrackbarMove(code))
+        SetLevelFrom(*m_controls.Slider(IDC_VOLUME_SLIDER), BarVolumeSlider());
 }
 
 void CPictureAndSound::OnBarVolumeSlider(int code)
 {
-    CKipImageSlider *bar = BarVolumeSlider();
-    if (!bar || !IsTrackbarMove(code))
-        return;
-    const int p = bar->GetPos();
-    CKipImageSlider *volume = m_controls.Slider(IDC_VOLUME_SLIDER);
-    volume->SetPos(p);
-    volume->update();
-    ShowMuted(p <= 0);
-    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+    if (CKipImageSlider *bar = BarVolumeSlider(); bar && IsTrackbarMove(code))
+        SetLevelFrom(*bar, m_controls.Slider(IDC_VOLUME_SLIDER));
 }
 
 void CPictureAndSound::OnBrightnessSlider(int code)
@@ -124,34 +109,47 @@ void CPictureAndSound::OnBrightnessSlider(int code)
 
 void CPictureAndSound::OnMute()
 {
-    if (m_controls.Button(IDC_MUTE)->GetCheck()) {
-        CSoundOutput::Instance().SetVolume(0);
-        ShowMuted(true);
-        return;
-    }
-    CSoundOutput::Instance().SetVolume(
-        CSoundOutput::PackedFromPosition(m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos()));
-    ShowMuted(false);
+    ApplyMute(m_controls.Button(IDC_MUTE)->GetCheck() != 0, *m_controls.Slider(IDC_VOLUME_SLIDER),
+              BarVolumeSlider());
 }
 
 void CPictureAndSound::OnBarMute()
 {
     CKipSkinButton *barMute = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_MUTE);
-    CKipImageSlider *bar = BarVolumeSlider();
-    if (!barMute || !bar)
-        return;
-    if (barMute->GetCheck()) {
+    if (CKipImageSlider *bar = BarVolumeSlider(); barMute && bar)
+        ApplyMute(barMute->GetCheck() != 0, *bar, m_controls.Slider(IDC_VOLUME_SLIDER));
+}
+
+// Both sliders always show one level: the one moved gives it, the copy follows.
+void CPictureAndSound::SetLevelFrom(const CKipImageSlider &source, CKipImageSlider *copy)
+{
+    const int p = source.GetPos();
+    MoveSlider(copy, p);
+    ShowMuted(p <= 0);
+    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+}
+
+// Sound comes back at the level of the slider beside the Mute that was clicked.
+void CPictureAndSound::ApplyMute(bool muted, const CKipImageSlider &levelSource,
+                                 CKipImageSlider *copy)
+{
+    if (muted) {
         CSoundOutput::Instance().SetVolume(0);
         ShowMuted(true);
         return;
     }
-    // Sound comes back at the bar's level, which the window's slider then shows too.
-    const int p = bar->GetPos();
+    const int p = levelSource.GetPos();
     CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
-    CKipImageSlider *volume = m_controls.Slider(IDC_VOLUME_SLIDER);
-    volume->SetPos(p);
-    volume->update();
+    MoveSlider(copy, p);
     ShowMuted(false);
+}
+
+void CPictureAndSound::MoveSlider(CKipImageSlider *slider, int position)
+{
+    if (slider) {
+        slider->SetPos(position);
+        slider->update();
+    }
 }
 
 void CPictureAndSound::TakeSoundStateIntoBar()
@@ -161,8 +159,7 @@ void CPictureAndSound::TakeSoundStateIntoBar()
     if (!barMute || !bar)
         return;
     const int p = m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos();
-    bar->SetPos(p);
-    bar->update();
+    MoveSlider(bar, p);
     const bool muted = m_controls.Button(IDC_MUTE)->GetCheck() != 0;
     CSoundOutput::Instance().SetVolume(muted ? 0 : CSoundOutput::PackedFromPosition(p));
     barMute->SetCheck(muted ? 1 : 0);

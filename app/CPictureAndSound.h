@@ -42,6 +42,9 @@ private:
     CKipImageSlider *BarVolumeSlider();
     // Both Mute buttons checked (or cleared) with the matching look.
     void ShowMuted(bool muted);
+    void SetLevelFrom(const CKipImageSlider &source, CKipImageSlider *copy);
+    void ApplyMute(bool muted, const CKipImageSlider &levelSource, CKipImageSlider *copy);
+    static void MoveSlider(CKipImageSlider *slider, int position);
 
     CDShowPlayer &m_player;
     CMainWindowControls &m_controls;

@@ -9,24 +9,9 @@ viewer=$1 makecard=$2 source=$3
 work=$(mktemp -d "${QUORVIL_TEST_TMP:-/tmp}/panels-xvfb-XXXXXX")
 trap 'kill "${pid:-}" 2>/dev/null || true; wait "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-mkdir -p "$work/user" "$work/machine"
-: >"$work/mountinfo"
-export QUORVIL_CONFIG_HOME=$work/user QUORVIL_SYSTEM_CONFIG=$work/machine
-export QUORVIL_MOUNTINFO=$work/mountinfo QUORVIL_SYSFS=$work/sys QUORVIL_DEVDIR=$work/dev
-export QT_QPA_PLATFORM=xcb LANG=C
-
+source "$(dirname "$0")/viewer-session.sh"
 "$makecard" --count 3 --duration 20 --size 320x180 --fps 10 --no-audio "$work/card" >/dev/null
-"$viewer" --library "$work/card/Recordings" >"$work/viewer.log" 2>&1 &
-pid=$!
-
-window=""
-for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --name '^Quorvil$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window titled Quorvil"; cat "$work/viewer.log"; exit 1; }
-sleep 1
+start_viewer "$work" "$viewer" --library "$work/card/Recordings"
 eval "$(xdotool getwindowgeometry --shell "$window")"
 
 shot() { import -window root "$work/$1.png"; }
@@ -63,7 +48,8 @@ sleep 0.5
 shot filelist
 px=$((W - 326)) py=$((H - 631))
 expect_pixel filelist $((px + 1)) $((py + 1)) "$source/resources/skin/129.png" 694 48 "file list panel background"
-expect_pixel filelist $((px + 100)) $((py + 20)) "$source/resources/skin/129.png" 793 67 "file list panel header"
+# A pixel of the lettering of the column's title.
+expect_pixel filelist $((px + 17)) $((py + 15)) "$source/resources/skin/129.png" 710 62 "file list panel title"
 
 # A double click on its first row plays that recording: the top bar shows its name.
 crop filelist "300x15+28+11" name-empty
