@@ -69,7 +69,7 @@ COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *par
     m_catalogue = std::make_unique<CCatalogueController>(m_controls.m_listFiles, *this);
     m_memoryCard = std::make_unique<CMemoryCardController>(*this, *m_dialogs, this);
     m_transport = std::make_unique<CTransport>(*this, m_player, m_controls, m_layout, *m_catalogue,
-                                               m_sensorLoader);
+                                               m_sensorLoader, *m_dialogs);
     WireRooms();
 }
 

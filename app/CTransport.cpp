@@ -3,11 +3,13 @@
 #include "app/CMainWindowControls.h"
 #include "app/CViewLayout.h"
 #include "library/widgets/CCatalogueController.h"
+#include "platform/Dialogs.h"
 #include "playback/CDShowPlayer.h"
 #include "sensors/CSensorLoader.h"
 #include "ui/CTextTable.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -31,9 +33,10 @@ const QString kZeroTime = QStringLiteral("00:00:00");
 
 CTransport::CTransport(QWidget &window, CDShowPlayer &player, CMainWindowControls &controls,
                        CViewLayout &layout, CCatalogueController &catalogue,
-                       CSensorLoader &sensorLoader)
+                       CSensorLoader &sensorLoader, IDialogs &dialogs)
     : m_window(window), m_player(player), m_controls(controls), m_layout(layout),
-      m_catalogue(catalogue), m_sensorLoader(sensorLoader)
+      m_catalogue(catalogue), m_sensorLoader(sensorLoader), m_dialogs(dialogs),
+      m_recoveredCopies(&window)
 {
 }
 
@@ -109,8 +112,19 @@ void CTransport::SelectListRow(int row)
 
 bool CTransport::OpenRecording(const QString &path)
 {
+    // A recording cut short by a power loss has no index and is played from a recovered copy;
+    // the row, the file name shown and Save keep to the recording on the card.
+    QString error;
+    const std::optional<QString> playPath = m_recoveredCopies.PathToPlay(path, &error);
+    if (!playPath) {
+        if (!error.isEmpty())
+            m_dialogs.MessageBox(&m_window,
+                                 QStringLiteral("%1\n\n%2").arg(QFileInfo(path).fileName(), error),
+                                 MessageBoxButtons::Ok);
+        return false;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!m_player.OpenFile(path)) {
+    if (!m_player.OpenFile(*playPath)) {
         QApplication::restoreOverrideCursor();
         return false;
     }
@@ -141,7 +155,7 @@ bool CTransport::OpenRecording(const QString &path)
     }
     emit recordingOpened(streams);
     m_controls.ApplyControlState(ControlState::Playing, streams);
-    m_sensorLoader.StartSensorLoad(path);
+    m_sensorLoader.StartSensorLoad(*playPath);
     QApplication::restoreOverrideCursor();
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/CRecoveredCopy.h"
+
 #include <QBasicTimer>
 #include <QObject>
 #include <QString>
@@ -11,6 +13,7 @@ class CDShowPlayer;
 class CMainWindowControls;
 class CSensorLoader;
 class CViewLayout;
+class IDialogs;
 class QWidget;
 
 // The transport room: which row's recording is loaded, and moving through it. It opens a row,
@@ -26,7 +29,8 @@ public:
     static constexpr int kTimerPositionPeriodMs = 200;
 
     CTransport(QWidget &window, CDShowPlayer &player, CMainWindowControls &controls,
-               CViewLayout &layout, CCatalogueController &catalogue, CSensorLoader &sensorLoader);
+               CViewLayout &layout, CCatalogueController &catalogue, CSensorLoader &sensorLoader,
+               IDialogs &dialogs);
 
     // m_nCurrentItem: the row whose recording is loaded, -1 for none.
     int CurrentItem() const { return m_nCurrentItem; }
@@ -92,6 +96,10 @@ private:
     CViewLayout &m_layout;
     CCatalogueController &m_catalogue;
     CSensorLoader &m_sensorLoader;
+
+    IDialogs &m_dialogs;
+    // A recording a power loss cut short plays from a copy recovered into the cache folder.
+    CRecoveredCopy m_recoveredCopies;
 
     int m_nCurrentItem = -1;
     QBasicTimer m_timerPosition;

@@ -24,6 +24,7 @@ inline std::unique_ptr<QTemporaryDir> IsolateEnvironment()
     qputenv("QUORVIL_MOUNTINFO", (dir->path() + "/mountinfo").toLocal8Bit());
     qputenv("QUORVIL_SYSFS", (dir->path() + "/sys").toLocal8Bit());
     qputenv("QUORVIL_DEVDIR", (dir->path() + "/dev").toLocal8Bit());
+    qputenv("XDG_CACHE_HOME", (dir->path() + "/cache").toLocal8Bit()); // recovered copies
     qputenv("LANG", "C");
     qunsetenv("LC_ALL");
     qunsetenv("LC_MESSAGES");

@@ -99,6 +99,7 @@ private:
     bool WriteAudioFrame(std::int64_t firstSample);
     bool WriteSensorRecord(size_t index);
     bool WriteEmptySensorChunk();
+    bool WriteCut();
 
     const RecordingOptions &m_opt;
     QString m_error;
@@ -184,7 +185,13 @@ bool RecordingWriter::AddVideo(FramePainter::Channel channel)
     if (m_fmt->oformat->flags & AVFMT_GLOBALHEADER)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     av_opt_set(enc->priv_data, "preset", "ultrafast", 0);
-    av_opt_set(enc->priv_data, "x264-params", "scenecut=0", 0);
+    av_opt_set(enc->priv_data, "x264-params",
+               m_opt.repeatParameterSets ? "scenecut=0:repeat-headers=1" : "scenecut=0", 0);
+    if (m_opt.videoBitRate > 0) {
+        enc->bit_rate = enc->rc_min_rate = enc->rc_max_rate = m_opt.videoBitRate;
+        enc->rc_buffer_size = m_opt.videoBitRate;
+        av_opt_set(enc->priv_data, "nal-hrd", "cbr", 0);
+    }
     if (const int rc = avcodec_open2(enc.get(), codec, nullptr); rc < 0)
         return Fail(QStringLiteral("cannot open the H.264 encoder"), rc);
 
@@ -337,6 +344,27 @@ bool RecordingWriter::WriteSensorRecord(size_t index)
     return true;
 }
 
+// The power goes: what the muxer still holds is written out, the index never is, and the
+// file ends at the cut.
+bool RecordingWriter::WriteCut()
+{
+    if (const int rc = av_interleaved_write_frame(m_fmt.get(), nullptr); rc < 0)
+        return Fail(QStringLiteral("writing"), rc);
+    avio_flush(m_io.get());
+    const std::int64_t written = avio_tell(m_io.get());
+    std::int64_t cut = written;
+    if (m_opt.cutAtByte)
+        cut = *m_opt.cutAtByte;
+    else if (m_opt.cutAtPercent)
+        cut = static_cast<std::int64_t>(written * *m_opt.cutAtPercent / 100.0);
+    if (cut < 0 || cut > written)
+        return Fail(
+            QStringLiteral("cut at byte %1 is outside the %2 bytes written").arg(cut).arg(written));
+    if (!m_file.resize(cut))
+        return Fail(QStringLiteral("cannot cut %1: %2").arg(m_opt.path, m_file.errorString()));
+    return true;
+}
+
 bool RecordingWriter::Write(QString *error)
 {
     const bool ok = [&] {
@@ -400,8 +428,12 @@ bool RecordingWriter::Write(QString *error)
                 return false;
         if (m_audioEnc && !Encode(m_audioEnc.get(), m_audioStream, nullptr))
             return false;
-        if (const int rc = av_write_trailer(m_fmt.get()); rc < 0)
+        if (m_opt.cutAtByte || m_opt.cutAtPercent) {
+            if (!WriteCut())
+                return false;
+        } else if (const int rc = av_write_trailer(m_fmt.get()); rc < 0) {
             return Fail(QStringLiteral("writing the index"), rc);
+        }
         avio_flush(m_io.get());
         if (m_io->error < 0)
             return Fail(QStringLiteral("writing %1").arg(m_opt.path), m_io->error);

@@ -23,6 +23,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace cardgen
@@ -68,6 +69,18 @@ struct RecordingOptions {
     bool gsensor = true; // G-sensor samples in it
     City city = City::Seoul;
     std::uint32_t seed = 1;
+    // A recording cut by a power loss, as the camera leaves it: every packet up to the cut is
+    // written but the index never is (MP4: the mdat size still 0, no moov; AVI: the header's
+    // counts and sizes still 0, no idx1). The file ends at cutAtByte, or at cutAtPercent of
+    // the bytes written before the index would have been (whichever is set; byte wins).
+    std::optional<std::int64_t> cutAtByte;
+    std::optional<double> cutAtPercent;
+    // The encoder repeats SPS and PPS before every key frame, as many cameras do.
+    bool repeatParameterSets = false;
+    // A constant bit rate per video stream in bits per second, padded with filler data as a
+    // camera's hardware encoder does (0: the encoder's own quality-based rate, much smaller
+    // for these simple pictures).
+    int videoBitRate = 0;
 };
 
 // One record of the sensor stream: its bytes exactly as stored in one packet and its time

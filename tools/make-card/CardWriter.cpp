@@ -41,6 +41,7 @@ CardOptions DemoCard(const QString &root)
         bool rear;
         Container container;
         City city;
+        std::optional<double> cutAtPercent = std::nullopt;
     };
     using C = Category;
     const Row rows[] = {
@@ -53,6 +54,8 @@ CardOptions DemoCard(const QString &root)
         {22, QTime(8, 12, 30), C::Event, 15, true, Container::Mp4, City::Sydney},
         {22, QTime(18, 40, 0), C::Normal, 20, false, Container::Avi, City::BuenosAires},
         {22, QTime(22, 15, 0), C::Motion, 15, true, Container::Mp4, City::NewYork},
+        // The car was switched off while this one was being written.
+        {22, QTime(22, 15, 20), C::Event, 15, true, Container::Mp4, City::NewYork, 60.0},
     };
     CardOptions card;
     card.root = root;
@@ -68,6 +71,7 @@ CardOptions DemoCard(const QString &root)
         o.container = r.container;
         o.city = r.city;
         o.seed = seed++;
+        o.cutAtPercent = r.cutAtPercent;
         card.recordings.push_back(o);
     }
     return card;

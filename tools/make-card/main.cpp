@@ -81,8 +81,9 @@ int main(int argc, char **argv)
         "Writes a sample dash camera memory card into DIR: Recordings/ with recordings named\n"
         "YYYYMMDD_HHMMSS_CAT_Cn.AVI|MP4 (front and rear H.264 video, AAC tone, sensor stream\n"
         "with GPS and G-sensor records) and Configs/km7_sysenv.cfg. With no options it writes\n"
-        "the standard demo card (9 recordings on 21 and 22 July 2014). Any option switches to\n"
-        "a card of --count recordings of the given kind, one after another from --start.\n"
+        "the standard demo card (10 recordings on 21 and 22 July 2014, the last one cut by a\n"
+        "power loss). Any option switches to a card of --count recordings of the given kind,\n"
+        "one after another from --start.\n"
         "Refuses, writing nothing, when a file it would write is already there (a real card's\n"
         "firmware file or recordings, say) unless --force is given.\n"
         "The layout is described in docs/recording-format.md.");
@@ -130,9 +131,13 @@ int main(int argc, char **argv)
                                   "(DIR is then not given)",
                                   "PATH");
     const QCommandLineOption force("force", "write over files that are already there");
-    for (const auto *o :
-         {&count, &category, &start, &duration, &size, &fps, &channels, &format, &noAudio,
-          &noSensors, &noGps, &noGsensor, &city, &seed, &firmware, &noFirmware, &file, &force})
+    const QCommandLineOption cutAt("cut-at",
+                                   "the last recording (or --file) ends at PERCENT of its "
+                                   "length without an index, as a power loss leaves it",
+                                   "PERCENT");
+    for (const auto *o : {&count, &category, &start, &duration, &size, &fps, &channels, &format,
+                          &noAudio, &noSensors, &noGps, &noGsensor, &city, &seed, &firmware,
+                          &noFirmware, &file, &force, &cutAt})
         p.addOption(*o);
     p.process(app);
 
@@ -197,11 +202,18 @@ int main(int argc, char **argv)
         }
         if (cats.empty())
             cats.push_back(Category::Normal);
+        std::optional<double> cut;
+        if (p.isSet(cutAt)) {
+            cut = p.value(cutAt).toDouble(&ok);
+            if (!ok || *cut < 0 || *cut > 100)
+                return Fail("--cut-at must be a percentage, 0 to 100");
+        }
 
         if (single) {
             base.path = p.value(file);
             base.category = cats.front();
             base.container = fmt == "mp4" ? Container::Mp4 : Container::Avi;
+            base.cutAtPercent = cut;
             if (!replace && !ExistingFiles({base.path}).isEmpty())
                 return Fail(QStringLiteral("%1 already exists; not writing over it (--force "
                                            "does)")
@@ -224,6 +236,8 @@ int main(int argc, char **argv)
             o.seed = base.seed + static_cast<std::uint32_t>(i);
             card.recordings.push_back(o);
         }
+        if (!card.recordings.empty())
+            card.recordings.back().cutAtPercent = cut;
         card.firmware = !p.isSet(noFirmware);
         const auto fw = ParseFirmware(p.value(firmware));
         if (!fw)

@@ -1,0 +1,47 @@
+#pragma once
+
+// Writes a new file whose bulk is ranges of an existing one: those ranges are copied inside the
+// operating system where the file systems allow it (no trip through this process's memory),
+// else read and written. The source is only ever read.
+
+#include <QString>
+
+#include <cstdint>
+
+namespace platform
+{
+
+class FileSplicer
+{
+public:
+    FileSplicer() = default;
+    ~FileSplicer();
+    FileSplicer(const FileSplicer &) = delete;
+    FileSplicer &operator=(const FileSplicer &) = delete;
+
+    // Opens `source` for reading and creates (or empties) `target`. False with a reason.
+    bool Open(const QString &source, const QString &target, QString *error);
+
+    // At the current position of the target, advancing it.
+    bool Write(const void *data, std::int64_t size);
+    bool CopyFromSource(std::int64_t offset, std::int64_t size);
+
+    bool Seek(std::int64_t position);
+    std::int64_t Position() const { return m_position; }
+    std::int64_t Size() const { return m_size; }
+
+    // Flushes and closes the target; false with a reason when anything failed.
+    bool Close(QString *error);
+
+private:
+    bool Fail(const char *what);
+    void Advance(std::int64_t bytes);
+
+    int m_source = -1;
+    int m_target = -1;
+    std::int64_t m_position = 0;
+    std::int64_t m_size = 0;
+    QString m_error;
+};
+
+} // namespace platform
