@@ -107,6 +107,31 @@ void COrvelPlayerDlg::WireRooms()
             [this] { m_sensorViews.OnTrackCleared(); });
 }
 
+// The panels' commands run the window's operations; the panel's list joins the catalogue,
+// which from now on fills both lists alike.
+void COrvelPlayerDlg::WirePanels()
+{
+    const std::pair<CExtendedPanel *, Owner> panels[] = {
+        {ControlPanel(), Owner::ControlBar},
+        {ControlTop(), Owner::TopBar},
+        {ControlFileList(), Owner::FileListPanel},
+    };
+    for (const auto &[panel, owner] : panels) {
+        connect(panel, &CExtendedPanel::Command, this,
+                [this, owner](int id) { OnPanelCommand(owner, id); });
+        connect(panel, &CExtendedPanel::HScroll, this, &COrvelPlayerDlg::OnPanelHScroll);
+    }
+    connect(ControlPanel(), &CControlPanelDlg::LaidOut, this,
+            [this] { m_pictureSound.TakeSoundStateIntoBar(); });
+    CConfigListCtrl &panelList = ControlFileList()->FileList();
+    panelList.SetCurrentItemSource([this] { return m_transport->CurrentItem(); });
+    connect(&panelList, &CConfigListCtrl::clicked, this,
+            [this](int row, int) { m_catalogue->OnPanelFileListClick(row); });
+    connect(&panelList, &CConfigListCtrl::doubleClicked, this,
+            [this](int row, int) { m_transport->OnListDoubleClick(row); });
+    m_catalogue->SetPanelList(&panelList);
+}
+
 int COrvelPlayerDlg::DoModal()
 {
     const bool started = OnInitDialog();
@@ -165,6 +190,7 @@ bool COrvelPlayerDlg::OnInitDialog()
     m_controls.CreatePanels(*this);
     if (!ControlPanel() || !ControlTop() || !ControlFileList())
         return false;
+    WirePanels();
 
     ApplyControlState(ControlState::Idle); // 13.
 
@@ -267,15 +293,17 @@ void COrvelPlayerDlg::resizeEvent(QResizeEvent *event)
 
 bool COrvelPlayerDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    // The panels handle their own keys, and the pointer over a panel is not over the window.
     if (event->type() == QEvent::KeyPress) {
         auto *widget = qobject_cast<QWidget *>(watched);
-        // Keys for this window or any of its controls; the panels are windows of their own.
-        if (widget && widget->window() == this && PreTranslateKey(static_cast<QKeyEvent *>(event)))
+        // Keys for this window or any of its controls.
+        if (widget && widget->window() == this && !m_controls.IsInPanel(widget) &&
+            PreTranslateKey(static_cast<QKeyEvent *>(event)))
             return true;
     } else if (event->type() == QEvent::MouseMove &&
                m_layout.GetDisplayMode() == DisplayMode::Extended) {
         auto *widget = qobject_cast<QWidget *>(watched);
-        if (widget && widget->window() == this && widget != this) {
+        if (widget && widget->window() == this && widget != this && !m_controls.IsInPanel(widget)) {
             const auto *move = static_cast<QMouseEvent *>(event);
             m_layout.OnPointerMove(mapFromGlobal(move->globalPosition().toPoint()));
         }
@@ -322,7 +350,8 @@ bool COrvelPlayerDlg::PreTranslateKey(QKeyEvent *event)
 void COrvelPlayerDlg::closeEvent(QCloseEvent *event)
 {
     m_transport->KillTimerPosition();
-    for (QWidget *panel : {ControlPanel(), ControlTop(), ControlFileList()})
+    for (QWidget *panel :
+         std::initializer_list<QWidget *>{ControlPanel(), ControlTop(), ControlFileList()})
         if (panel)
             panel->hide();
     QWidget::closeEvent(event);
@@ -409,6 +438,44 @@ void COrvelPlayerDlg::OnHScroll(int id, int code)
         break;
     case IDC_BRIGHTNESS_SLIDER:
         m_pictureSound.OnBrightnessSlider(code);
+        break;
+    default:
+        break;
+    }
+}
+
+void COrvelPlayerDlg::OnPanelCommand(Owner owner, int id)
+{
+    if (id == ID_ACCEL_PREVIOUS || id == ID_ACCEL_NEXT) {
+        OnCommand(id);
+        return;
+    }
+    if (owner == Owner::ControlBar && id == IDC_BAR_MUTE) {
+        m_pictureSound.OnBarMute();
+        return;
+    }
+    if (owner == Owner::ControlBar && id == IDC_BAR_FILE_LIST) {
+        m_layout.OnFileListPanelButton();
+        return;
+    }
+    const PanelCommandRoute *route = FindPanelCommand(owner, id);
+    if (!route)
+        return;
+    if (route->copyCheck) {
+        const CKipSkinButton *copy = m_controls.PanelButton(owner, id);
+        SetButtonCheck(route->mainId, copy && copy->GetCheck() != 0);
+    }
+    OnCommand(route->mainId);
+}
+
+void COrvelPlayerDlg::OnPanelHScroll(int id, int code)
+{
+    switch (id) {
+    case IDC_BAR_POSITION_SLIDER:
+        m_transport->OnBarPositionSlider(code);
+        break;
+    case IDC_BAR_VOLUME_SLIDER:
+        m_pictureSound.OnBarVolumeSlider(code);
         break;
     default:
         break;

@@ -69,6 +69,11 @@ public:
     void OnCommand(int id);
     // WM_HSCROLL from slider `id` with trackbar code `code`.
     void OnHScroll(int id, int code);
+    // A command of panel `owner` (its own control id, or an accelerator command): the window's
+    // operation for the same command runs.
+    void OnPanelCommand(MainWindowTables::Owner owner, int id);
+    // WM_HSCROLL from the control bar's slider `id`.
+    void OnPanelHScroll(int id, int code);
     // Control states Idle, Listed and Playing; other numbers do nothing.
     void ApplyControlState(ControlState state) override;
     void LayoutControls(LayoutKind kind) { m_layout.LayoutControls(kind); }
@@ -79,9 +84,9 @@ public:
     CKipImageSlider *Slider(int id) { return m_controls.Slider(id); }
     QWidget *MapWindow() { return &m_controls.m_wndMap; }
     CConfigListCtrl *FileList() { return &m_controls.m_listFiles; }
-    QWidget *ControlPanel() const { return m_controls.ControlPanel(); }
-    QWidget *ControlTop() const { return m_controls.ControlTop(); }
-    QWidget *ControlFileList() const { return m_controls.ControlFileList(); }
+    CControlPanelDlg *ControlPanel() const { return m_controls.ControlPanel(); }
+    CControlTopDlg *ControlTop() const { return m_controls.ControlTop(); }
+    CControlFileListDlg *ControlFileList() const { return m_controls.ControlFileList(); }
 
     CDShowPlayer &Player() { return m_player; }
     CViewLayout &Views() { return m_layout; }
@@ -135,6 +140,7 @@ private:
 
     void CreateControls();
     void WireRooms();
+    void WirePanels();
     bool PreTranslateKey(QKeyEvent *event);
     void DrawGSensorGraph();
     void OnSensorLoadEnded(CSensorLoader::LoadResult result);
