@@ -116,14 +116,8 @@ void CMainWindowControls::Create(QWidget &window)
     m_staticFileName.setText(QString());
 
     // 8. the file list with its skinned scrollbar and the six columns.
-    m_listFiles.setParent(&window);
     m_listFiles.setObjectName(ControlName(IDC_FILE_LIST));
-    m_listFiles.setGeometry(695, 126, 308, 508);
-    m_listFiles.CreateSkinScrollbar();
-    m_listFiles.setGeometry(695, 126, 324, 508);
-    m_listFiles.ApplyLayout();
-    m_listFiles.InsertFileListColumns();
-    m_listFiles.SetRedraw(true);
+    m_listFiles.SetUpFileList(window, QRect(695, 126, 308, 508), 324);
 
     // 9. volume at 50 and Mute usable; 10. speed; 11. brightness.
     for (const SliderRow &row : Sliders()) {
@@ -140,15 +134,18 @@ void CMainWindowControls::Create(QWidget &window)
 
 void CMainWindowControls::CreatePanels(QWidget &window)
 {
-    const auto makePanel = [&window](const char *name) {
-        auto panel = std::make_unique<QWidget>(&window, Qt::Tool | Qt::FramelessWindowHint);
-        panel->setObjectName(QString::fromLatin1(name));
-        panel->hide();
-        return panel;
-    };
-    m_dlgControlPanel = makePanel("CControlPanelDlg");
-    m_dlgControlTop = makePanel("CControlTopDlg");
-    m_dlgControlFileList = makePanel("CControlFileListDlg");
+    m_dlgControlPanel = std::make_unique<CControlPanelDlg>(window);
+    m_dlgControlTop = std::make_unique<CControlTopDlg>(window);
+    m_dlgControlFileList = std::make_unique<CControlFileListDlg>(window);
+}
+
+bool CMainWindowControls::IsInPanel(const QWidget *widget) const
+{
+    for (const QWidget *panel : std::initializer_list<const QWidget *>{
+             m_dlgControlPanel.get(), m_dlgControlTop.get(), m_dlgControlFileList.get()})
+        if (panel && widget && (panel == widget || panel->isAncestorOf(widget)))
+            return true;
+    return false;
 }
 
 QWidget *CMainWindowControls::Control(int id)
@@ -213,9 +210,24 @@ CKipSkinButton *CMainWindowControls::PanelButton(Owner owner, int id)
     return qobject_cast<CKipSkinButton *>(PanelControl(owner, id));
 }
 
+CKipImageSlider *CMainWindowControls::PanelSlider(Owner owner, int id)
+{
+    return qobject_cast<CKipImageSlider *>(PanelControl(owner, id));
+}
+
+CKipStaticTrans *CMainWindowControls::PanelText(Owner owner, int id)
+{
+    return qobject_cast<CKipStaticTrans *>(PanelControl(owner, id));
+}
+
 void CMainWindowControls::SetButtonSkin(int id, const Skin &skin)
 {
-    if (CKipSkinButton *button = Button(id)) {
+    SetPanelButtonSkin(Owner::MainWindow, id, skin);
+}
+
+void CMainWindowControls::SetPanelButtonSkin(Owner owner, int id, const Skin &skin)
+{
+    if (CKipSkinButton *button = PanelButton(owner, id)) {
         button->SetBitmaps(skin[0], skin[1], skin[2], skin[3], skin[4]);
         button->setText(QString());
     }

@@ -46,6 +46,8 @@ const COrvelPlayerDlg::CommandRoute COrvelPlayerDlg::kCommandRoutes[] = {
     {IDC_SAVE, &COrvelPlayerDlg::OnSaveButton},
     {IDC_DELETE, &COrvelPlayerDlg::OnDeleteButton},
     {IDC_CAPTURE, &COrvelPlayerDlg::OnCapture},
+    {IDC_PANEL_SAVE, &COrvelPlayerDlg::OnSaveButton},
+    {IDC_PANEL_DELETE, &COrvelPlayerDlg::OnDeleteButton},
     {IDC_FILE_ALL, &COrvelPlayerDlg::OnCategoryAll},
     {IDC_FILE_NORMAL, &COrvelPlayerDlg::OnCategoryNormal},
     {IDC_FILE_EVENT, &COrvelPlayerDlg::OnCategoryEvent},
@@ -54,10 +56,12 @@ const COrvelPlayerDlg::CommandRoute COrvelPlayerDlg::kCommandRoutes[] = {
     {IDC_CHECK_ALL, &COrvelPlayerDlg::OnCheckAllButton},
 };
 
-COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *parent)
+COrvelPlayerDlg::COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs, QWidget *parent,
+                                 std::unique_ptr<IFileOperations> fileOperations)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      m_dialogs(dialogs ? std::move(dialogs) : CreateDialogs()), m_hIcon(LoadAppIcon()),
-      m_layout(*this, m_controls, m_player, [this] { DrawGSensorGraph(); }),
+      m_dialogs(dialogs ? std::move(dialogs) : CreateDialogs()),
+      m_fileOperations(fileOperations ? std::move(fileOperations) : CreateFileOperations()),
+      m_hIcon(LoadAppIcon()), m_layout(*this, m_controls, m_player, [this] { DrawGSensorGraph(); }),
       m_pictureSound(m_player, m_controls, m_strLibraryRoot),
       m_sensorViews(*this, m_controls, m_layout, m_player, m_textData, *m_dialogs, m_wLanguage)
 {
@@ -101,6 +105,31 @@ void COrvelPlayerDlg::WireRooms()
             [this](std::uint32_t positionMs) { m_sensorViews.OnPositionTick(positionMs); });
     connect(m_transport.get(), &CTransport::sensorTrackCleared, this,
             [this] { m_sensorViews.OnTrackCleared(); });
+}
+
+// The panels' commands run the window's operations; the panel's list joins the catalogue,
+// which from now on fills both lists alike.
+void COrvelPlayerDlg::WirePanels()
+{
+    const std::pair<CExtendedPanel *, Owner> panels[] = {
+        {ControlPanel(), Owner::ControlBar},
+        {ControlTop(), Owner::TopBar},
+        {ControlFileList(), Owner::FileListPanel},
+    };
+    for (const auto &[panel, owner] : panels) {
+        connect(panel, &CExtendedPanel::Command, this,
+                [this, owner](int id) { OnPanelCommand(owner, id); });
+        connect(panel, &CExtendedPanel::HScroll, this, &COrvelPlayerDlg::OnPanelHScroll);
+    }
+    connect(ControlPanel(), &CControlPanelDlg::LaidOut, this,
+            [this] { m_pictureSound.TakeSoundStateIntoBar(); });
+    CConfigListCtrl &panelList = ControlFileList()->FileList();
+    panelList.SetCurrentItemSource([this] { return m_transport->CurrentItem(); });
+    connect(&panelList, &CConfigListCtrl::clicked, this,
+            [this](int row, int) { m_catalogue->OnPanelFileListClick(row); });
+    connect(&panelList, &CConfigListCtrl::doubleClicked, this,
+            [this](int row, int) { m_transport->OnListDoubleClick(row); });
+    m_catalogue->SetPanelList(&panelList);
 }
 
 int COrvelPlayerDlg::DoModal()
@@ -161,6 +190,7 @@ bool COrvelPlayerDlg::OnInitDialog()
     m_controls.CreatePanels(*this);
     if (!ControlPanel() || !ControlTop() || !ControlFileList())
         return false;
+    WirePanels();
 
     ApplyControlState(ControlState::Idle); // 13.
 
@@ -263,15 +293,17 @@ void COrvelPlayerDlg::resizeEvent(QResizeEvent *event)
 
 bool COrvelPlayerDlg::eventFilter(QObject *watched, QEvent *event)
 {
+    // The panels handle their own keys, and the pointer over a panel is not over the window.
     if (event->type() == QEvent::KeyPress) {
         auto *widget = qobject_cast<QWidget *>(watched);
-        // Keys for this window or any of its controls; the panels are windows of their own.
-        if (widget && widget->window() == this && PreTranslateKey(static_cast<QKeyEvent *>(event)))
+        // Keys for this window or any of its controls.
+        if (widget && widget->window() == this && !m_controls.IsInPanel(widget) &&
+            PreTranslateKey(static_cast<QKeyEvent *>(event)))
             return true;
     } else if (event->type() == QEvent::MouseMove &&
                m_layout.GetDisplayMode() == DisplayMode::Extended) {
         auto *widget = qobject_cast<QWidget *>(watched);
-        if (widget && widget->window() == this && widget != this) {
+        if (widget && widget->window() == this && widget != this && !m_controls.IsInPanel(widget)) {
             const auto *move = static_cast<QMouseEvent *>(event);
             m_layout.OnPointerMove(mapFromGlobal(move->globalPosition().toPoint()));
         }
@@ -318,7 +350,8 @@ bool COrvelPlayerDlg::PreTranslateKey(QKeyEvent *event)
 void COrvelPlayerDlg::closeEvent(QCloseEvent *event)
 {
     m_transport->KillTimerPosition();
-    for (QWidget *panel : {ControlPanel(), ControlTop(), ControlFileList()})
+    for (QWidget *panel :
+         std::initializer_list<QWidget *>{ControlPanel(), ControlTop(), ControlFileList()})
         if (panel)
             panel->hide();
     QWidget::closeEvent(event);
@@ -411,6 +444,44 @@ void COrvelPlayerDlg::OnHScroll(int id, int code)
     }
 }
 
+void COrvelPlayerDlg::OnPanelCommand(Owner owner, int id)
+{
+    if (id == ID_ACCEL_PREVIOUS || id == ID_ACCEL_NEXT) {
+        OnCommand(id);
+        return;
+    }
+    if (owner == Owner::ControlBar && id == IDC_BAR_MUTE) {
+        m_pictureSound.OnBarMute();
+        return;
+    }
+    if (owner == Owner::ControlBar && id == IDC_BAR_FILE_LIST) {
+        m_layout.OnFileListPanelButton();
+        return;
+    }
+    const PanelCommandRoute *route = FindPanelCommand(owner, id);
+    if (!route)
+        return;
+    if (route->copyCheck) {
+        const CKipSkinButton *copy = m_controls.PanelButton(owner, id);
+        SetButtonCheck(route->mainId, copy && copy->GetCheck() != 0);
+    }
+    OnCommand(route->mainId);
+}
+
+void COrvelPlayerDlg::OnPanelHScroll(int id, int code)
+{
+    switch (id) {
+    case IDC_BAR_POSITION_SLIDER:
+        m_transport->OnBarPositionSlider(code);
+        break;
+    case IDC_BAR_VOLUME_SLIDER:
+        m_pictureSound.OnBarVolumeSlider(code);
+        break;
+    default:
+        break;
+    }
+}
+
 void COrvelPlayerDlg::OnMinimize()
 {
     showMinimized();
@@ -493,18 +564,24 @@ void COrvelPlayerDlg::OnCheckAllButton()
     m_catalogue->OnCheckAllButton();
 }
 
-// Save, delete and capture have no body yet; their commands arrive here and do nothing.
 void COrvelPlayerDlg::OnSaveButton()
 {
-    qCDebug(lcApp) << "save: not available yet";
+    m_catalogue->OnSaveButton(*m_fileOperations);
 }
 void COrvelPlayerDlg::OnDeleteButton()
 {
-    qCDebug(lcApp) << "delete: not available yet";
+    // The rebuilt lists number their rows anew: the loaded recording is followed by its path,
+    // so the orange row and the next recording after it stay right.
+    if (const std::optional<int> loadedRow = m_catalogue->OnDeleteButton())
+        m_transport->FollowLoadedRow(*loadedRow);
 }
 void COrvelPlayerDlg::OnCapture()
 {
-    qCDebug(lcApp) << "capture: not available yet";
+    if (m_strLibraryRoot.isEmpty())
+        return;
+    const QString recordingName =
+        FileList()->GetItemText(m_transport->CurrentItem(), CConfigListCtrl::kColumnName);
+    m_stillCapture.Capture(m_player, *m_dialogs, this, recordingName);
 }
 
 // ---------------------------------------------------------------------------------------

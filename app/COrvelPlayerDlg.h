@@ -11,7 +11,9 @@
 #include "library/widgets/CSelectMonthDlg.h"
 #include "library/widgets/IMemoryCardHost.h"
 #include "platform/Dialogs.h"
+#include "platform/FileOperations.h"
 #include "playback/CDShowPlayer.h"
+#include "playback/CStillCapture.h"
 #include "sensors/CSensorLoader.h"
 #include "sensors/CTextData.h"
 #include "ui/AppMainWindow.h"
@@ -36,7 +38,8 @@ class QEventLoop;
 //   m_layout     where they sit: layout kinds, channel views, map states, extended mode
 //   m_transport  the loaded row: open, play, steps, previous/next, stop, the position tick
 //   m_pictureSound  the flips, brightness, volume and Mute
-//   m_catalogue  the file lists and the category, date, folder and Check-all buttons
+//   m_catalogue  the file lists, the category, date, folder and Check-all buttons, Save, Delete
+//   m_stillCapture  Capture and the folder of the last still
 //   m_memoryCard the card's drive: selection, notifications, removal, information window
 // and keeps start-up, dragging, keys and painting.
 class COrvelPlayerDlg : public QWidget,
@@ -46,9 +49,10 @@ class COrvelPlayerDlg : public QWidget,
 {
     Q_OBJECT
 public:
-    // `dialogs` answers message boxes and the folder browser (Qt's own when null).
-    explicit COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs = nullptr,
-                             QWidget *parent = nullptr);
+    // `dialogs` answers message boxes, the folder browser and the save dialog; `fileOperations`
+    // copies what Save copies (Qt's and ours when null).
+    explicit COrvelPlayerDlg(std::unique_ptr<IDialogs> dialogs = nullptr, QWidget *parent = nullptr,
+                             std::unique_ptr<IFileOperations> fileOperations = nullptr);
     ~COrvelPlayerDlg() override;
 
     // Runs the start-up sequence, then the window until it closes.
@@ -65,6 +69,11 @@ public:
     void OnCommand(int id);
     // WM_HSCROLL from slider `id` with trackbar code `code`.
     void OnHScroll(int id, int code);
+    // A command of panel `owner` (its own control id, or an accelerator command): the window's
+    // operation for the same command runs.
+    void OnPanelCommand(MainWindowTables::Owner owner, int id);
+    // WM_HSCROLL from the control bar's slider `id`.
+    void OnPanelHScroll(int id, int code);
     // Control states Idle, Listed and Playing; other numbers do nothing.
     void ApplyControlState(ControlState state) override;
     void LayoutControls(LayoutKind kind) { m_layout.LayoutControls(kind); }
@@ -75,9 +84,9 @@ public:
     CKipImageSlider *Slider(int id) { return m_controls.Slider(id); }
     QWidget *MapWindow() { return &m_controls.m_wndMap; }
     CConfigListCtrl *FileList() { return &m_controls.m_listFiles; }
-    QWidget *ControlPanel() const { return m_controls.ControlPanel(); }
-    QWidget *ControlTop() const { return m_controls.ControlTop(); }
-    QWidget *ControlFileList() const { return m_controls.ControlFileList(); }
+    CControlPanelDlg *ControlPanel() const { return m_controls.ControlPanel(); }
+    CControlTopDlg *ControlTop() const { return m_controls.ControlTop(); }
+    CControlFileListDlg *ControlFileList() const { return m_controls.ControlFileList(); }
 
     CDShowPlayer &Player() { return m_player; }
     CViewLayout &Views() { return m_layout; }
@@ -86,6 +95,7 @@ public:
     const CTextData &SensorTrack() const { return m_textData; }
     CCatalogueController &Catalogue() { return *m_catalogue; }
     CMemoryCardController &MemoryCard() { return *m_memoryCard; }
+    const CStillCapture &StillCapture() const { return m_stillCapture; }
 
     // CCatalogueController::IHost
     QString GetLibraryRoot() const override { return m_strLibraryRoot; }
@@ -130,6 +140,7 @@ private:
 
     void CreateControls();
     void WireRooms();
+    void WirePanels();
     bool PreTranslateKey(QKeyEvent *event);
     void DrawGSensorGraph();
     void OnSensorLoadEnded(CSensorLoader::LoadResult result);
@@ -152,6 +163,7 @@ private:
     void OnCheckAllButton();
 
     std::unique_ptr<IDialogs> m_dialogs;
+    std::unique_ptr<IFileOperations> m_fileOperations;
     CDShowPlayer m_player;
     QString m_strLibraryRoot;
     bool m_bFolderMode = false;
@@ -162,8 +174,8 @@ private:
     CTextData m_textData;
     CSensorLoader m_sensorLoader{m_textData};
     CSelectMonthDlg m_dlgSelectMonth;
-    QString m_strSaveFolder;
-    QString m_strCaptureFolder;
+    // m_strCaptureFolder lives here; m_strSaveFolder in m_catalogue.
+    CStillCapture m_stillCapture;
 
     // The rooms and controllers work on the members above.
     CViewLayout m_layout;

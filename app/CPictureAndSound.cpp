@@ -11,8 +11,6 @@ using namespace MainWindowTables;
 namespace
 {
 
-constexpr Skin kMuteOffSkin{223, 225, 224, 225, 223};
-constexpr Skin kMuteOnSkin{220, 222, 221, 222, 220};
 // The decoder of the second channel carries the flips.
 constexpr int kFlipChannel = 1;
 
@@ -51,6 +49,9 @@ void CPictureAndSound::ResetFlips()
     m_bFlipHorizontal = false;
     m_controls.Button(IDC_FLIP_VERTICAL)->SetCheck(0);
     m_controls.Button(IDC_FLIP_HORIZONTAL)->SetCheck(0);
+    for (const int id : {IDC_TOP_FLIP_VERTICAL, IDC_TOP_FLIP_HORIZONTAL})
+        if (CKipSkinButton *copy = m_controls.PanelButton(Owner::TopBar, id))
+            copy->SetCheck(0);
 }
 
 void CPictureAndSound::ToggleFlip(bool vertical)
@@ -85,14 +86,14 @@ void CPictureAndSound::ToggleFlip(bool vertical)
 
 void CPictureAndSound::OnVolumeSlider(int code)
 {
-    if (!IsTrackbarMove(code))
-        return;
-    const int p = m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos();
-    CKipSkinButton *mute = m_controls.Button(IDC_MUTE);
-    mute->SetCheck(p > 0 ? 0 : 1);
-    m_controls.SetButtonSkin(IDC_MUTE, p > 0 ? kMuteOffSkin : kMuteOnSkin);
-    mute->repaint();
-    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+    if (IsTrackbarMove(code))
+        SetLevelFrom(*m_controls.Slider(IDC_VOLUME_SLIDER), BarVolumeSlider());
+}
+
+void CPictureAndSound::OnBarVolumeSlider(int code)
+{
+    if (CKipImageSlider *bar = BarVolumeSlider(); bar && IsTrackbarMove(code))
+        SetLevelFrom(*bar, m_controls.Slider(IDC_VOLUME_SLIDER));
 }
 
 void CPictureAndSound::OnBrightnessSlider(int code)
@@ -108,15 +109,80 @@ void CPictureAndSound::OnBrightnessSlider(int code)
 
 void CPictureAndSound::OnMute()
 {
-    CKipSkinButton *mute = m_controls.Button(IDC_MUTE);
-    if (mute->GetCheck()) {
+    ApplyMute(m_controls.Button(IDC_MUTE)->GetCheck() != 0, *m_controls.Slider(IDC_VOLUME_SLIDER),
+              BarVolumeSlider());
+}
+
+void CPictureAndSound::OnBarMute()
+{
+    CKipSkinButton *barMute = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_MUTE);
+    if (CKipImageSlider *bar = BarVolumeSlider(); barMute && bar)
+        ApplyMute(barMute->GetCheck() != 0, *bar, m_controls.Slider(IDC_VOLUME_SLIDER));
+}
+
+// Both sliders always show one level: the one moved gives it, the copy follows.
+void CPictureAndSound::SetLevelFrom(const CKipImageSlider &source, CKipImageSlider *copy)
+{
+    const int p = source.GetPos();
+    MoveSlider(copy, p);
+    ShowMuted(p <= 0);
+    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+}
+
+// Sound comes back at the level of the slider beside the Mute that was clicked.
+void CPictureAndSound::ApplyMute(bool muted, const CKipImageSlider &levelSource,
+                                 CKipImageSlider *copy)
+{
+    if (muted) {
         CSoundOutput::Instance().SetVolume(0);
-        mute->SetCheck(1);
-        m_controls.SetButtonSkin(IDC_MUTE, kMuteOnSkin);
-    } else {
-        CSoundOutput::Instance().SetVolume(
-            CSoundOutput::PackedFromPosition(m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos()));
-        m_controls.SetButtonSkin(IDC_MUTE, kMuteOffSkin);
+        ShowMuted(true);
+        return;
     }
+    const int p = levelSource.GetPos();
+    CSoundOutput::Instance().SetVolume(CSoundOutput::PackedFromPosition(p));
+    MoveSlider(copy, p);
+    ShowMuted(false);
+}
+
+void CPictureAndSound::MoveSlider(CKipImageSlider *slider, int position)
+{
+    if (slider) {
+        slider->SetPos(position);
+        slider->update();
+    }
+}
+
+void CPictureAndSound::TakeSoundStateIntoBar()
+{
+    CKipSkinButton *barMute = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_MUTE);
+    CKipImageSlider *bar = BarVolumeSlider();
+    if (!barMute || !bar)
+        return;
+    const int p = m_controls.Slider(IDC_VOLUME_SLIDER)->GetPos();
+    MoveSlider(bar, p);
+    const bool muted = m_controls.Button(IDC_MUTE)->GetCheck() != 0;
+    CSoundOutput::Instance().SetVolume(muted ? 0 : CSoundOutput::PackedFromPosition(p));
+    barMute->SetCheck(muted ? 1 : 0);
+    m_controls.SetPanelButtonSkin(Owner::ControlBar, IDC_BAR_MUTE,
+                                  muted ? kBarMuteOnLaidOut : kBarMuteOffLaidOut);
+    barMute->update();
+}
+
+CKipImageSlider *CPictureAndSound::BarVolumeSlider()
+{
+    return m_controls.PanelSlider(Owner::ControlBar, IDC_BAR_VOLUME_SLIDER);
+}
+
+void CPictureAndSound::ShowMuted(bool muted)
+{
+    CKipSkinButton *mute = m_controls.Button(IDC_MUTE);
+    mute->SetCheck(muted ? 1 : 0);
+    m_controls.SetButtonSkin(IDC_MUTE, muted ? kMuteOnSkin : kMuteOffSkin);
     mute->repaint();
+    if (CKipSkinButton *copy = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_MUTE)) {
+        copy->SetCheck(muted ? 1 : 0);
+        m_controls.SetPanelButtonSkin(Owner::ControlBar, IDC_BAR_MUTE,
+                                      muted ? kBarMuteOnSkin : kBarMuteOffSkin);
+        copy->repaint();
+    }
 }

@@ -13,8 +13,10 @@
 #include <QTimerEvent>
 
 #include <algorithm>
+#include <array>
 
 using namespace ControlIds;
+using MainWindowTables::Owner;
 
 namespace
 {
@@ -73,21 +75,18 @@ void CTransport::OnPositionTick()
 {
     if (!IsRecordingLoaded())
         return;
-    CKipImageSlider *seek = m_controls.Slider(IDC_POSITION_SLIDER);
     if (m_player.GetState() == PlayState::Running) {
         const std::uint32_t position = m_player.GetPositionMs();
         const std::uint32_t duration = m_player.GetDurationMs();
         if (position >= duration) {
-            seek->SetPos(static_cast<int>(position));
+            ShowSeekPosition(position, true);
             UpdateTimeTexts(position, duration);
             emit positionTicked(position);
             OnNext();
             return;
         }
-        if (!seek->IsDragging()) {
-            seek->SetPos(static_cast<int>(position));
-            seek->RedrawNow();
-        }
+        // A thumb the user holds stays where the user has it.
+        ShowSeekPosition(position, false);
         UpdateTimeTexts(position, duration);
         emit positionTicked(position);
         return;
@@ -95,7 +94,7 @@ void CTransport::OnPositionTick()
     // Paused or stopped: pausing shows the frame at the position.
     m_player.Pause();
     const std::uint32_t position = m_player.GetPositionMs();
-    seek->SetPos(static_cast<int>(position));
+    ShowSeekPosition(position, true);
     UpdateTimeTexts(position, m_player.GetDurationMs());
     emit positionTicked(position);
 }
@@ -257,11 +256,15 @@ void CTransport::OnListDoubleClick(int row)
         m_nCurrentItem = -1;
         return;
     }
-    if (CConfigListCtrl *panelList = m_catalogue.GetPanelList()) {
-        panelList->ClearSelection();
-        panelList->SelectItem(row);
-    }
+    // From either list: the row is the one selected in both, which Play then finds.
+    m_catalogue.SelectRow(row);
     OnPlayPause();
+}
+
+void CTransport::FollowLoadedRow(int row)
+{
+    m_nCurrentItem = row;
+    m_catalogue.RepaintLists();
 }
 
 void CTransport::StopAndReset()
@@ -272,9 +275,7 @@ void CTransport::StopAndReset()
     if (CDShowGraph *graph = m_player.Graph())
         graph->SetPositions(0);
     m_player.Close();
-    CKipImageSlider *seek = m_controls.Slider(IDC_POSITION_SLIDER);
-    seek->SetPos(0);
-    seek->RedrawNow();
+    ShowSeekPosition(0, true);
     ResetTimeTexts();
     SetFileName(QString());
     m_nCurrentItem = -1;
@@ -299,6 +300,20 @@ void CTransport::OnPositionSlider(int code)
     }
 }
 
+void CTransport::OnBarPositionSlider(int code)
+{
+    if (code != CKipImageSlider::TB_PAGEUP && code != CKipImageSlider::TB_PAGEDOWN &&
+        code != CKipImageSlider::TB_THUMBTRACK)
+        return;
+    CKipImageSlider *bar = m_controls.PanelSlider(Owner::ControlBar, IDC_BAR_POSITION_SLIDER);
+    if (!bar)
+        return;
+    const int p = bar->GetPos();
+    m_player.SeekTo(static_cast<std::uint32_t>(std::max(p, 0)));
+    m_controls.Slider(IDC_POSITION_SLIDER)->SetPos(p);
+    OnPositionTick();
+}
+
 void CTransport::OnSpeedSlider(int code)
 {
     if (code >= CKipImageSlider::TB_PAGEUP && code <= CKipImageSlider::TB_THUMBTRACK &&
@@ -308,49 +323,94 @@ void CTransport::OnSpeedSlider(int code)
 
 // ---------------------------------------------------------------------------------------
 // Displays: the transport's only writers of the seek slider, the time texts, the file name
-// and the Play look. The extended-mode panels' copies of them are to follow here.
+// and the Play look, each on the main window and on its extended-mode panel copy.
+
+namespace
+{
+// The seek slider and the control bar's copy (null while the bar does not exist).
+std::array<CKipImageSlider *, 2> SeekSliders(CMainWindowControls &controls)
+{
+    return {controls.Slider(IDC_POSITION_SLIDER),
+            controls.PanelSlider(Owner::ControlBar, IDC_BAR_POSITION_SLIDER)};
+}
+
+std::array<CKipStaticTrans *, 2> PositionTimes(CMainWindowControls &controls)
+{
+    return {&controls.m_staticPositionTime,
+            controls.PanelText(Owner::ControlBar, IDC_BAR_POSITION_TIME)};
+}
+
+std::array<CKipStaticTrans *, 2> TotalTimes(CMainWindowControls &controls)
+{
+    return {&controls.m_staticTotalTime, controls.PanelText(Owner::ControlBar, IDC_BAR_TOTAL_TIME)};
+}
+} // namespace
 
 void CTransport::SetPlayLook(bool pause)
 {
-    CKipSkinButton *play = m_controls.Button(IDC_PLAY);
-    if (pause) {
-        play->SetBitmaps(197, 199, 198, 197, 197);
-        play->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_PAUSE")));
-    } else {
-        play->SetBitmaps(200, 202, 201, 200, 200);
-        play->SetTooltipText(CTextTable().GetText(QStringLiteral("PLAYERDLG_PLAY")));
+    const QString tooltip = CTextTable().GetText(pause ? QStringLiteral("PLAYERDLG_PAUSE")
+                                                       : QStringLiteral("PLAYERDLG_PLAY"));
+    for (CKipSkinButton *play :
+         {m_controls.Button(IDC_PLAY), m_controls.PanelButton(Owner::ControlBar, IDC_BAR_PLAY)}) {
+        if (!play)
+            continue;
+        if (pause)
+            play->SetBitmaps(197, 199, 198, 197, 197);
+        else
+            play->SetBitmaps(200, 202, 201, 200, 200);
+        play->SetTooltipText(tooltip);
+        play->setText(QString());
     }
-    play->setText(QString());
 }
 
 void CTransport::SetSeekRange(std::uint32_t durationMs)
 {
-    m_controls.Slider(IDC_POSITION_SLIDER)->SetRange(0, static_cast<int>(durationMs));
-    m_controls.m_staticTotalTime.setText(FormatTime(durationMs));
+    for (CKipImageSlider *seek : SeekSliders(m_controls))
+        if (seek)
+            seek->SetRange(0, static_cast<int>(durationMs));
+    for (CKipStaticTrans *total : TotalTimes(m_controls))
+        if (total)
+            total->setText(FormatTime(durationMs));
+}
+
+void CTransport::ShowSeekPosition(std::uint32_t positionMs, bool evenWhileDragging)
+{
+    for (CKipImageSlider *seek : SeekSliders(m_controls)) {
+        if (!seek || (seek->IsDragging() && !evenWhileDragging))
+            continue;
+        seek->SetPos(static_cast<int>(positionMs));
+        seek->RedrawNow();
+    }
 }
 
 void CTransport::UpdateTimeTexts(std::uint32_t positionMs, std::uint32_t durationMs)
 {
-    CKipStaticTrans &positionTime = m_controls.m_staticPositionTime;
     const QString elapsed = FormatTime(positionMs);
-    if (positionTime.text() != elapsed) {
-        positionTime.setText(elapsed);
-        positionTime.repaint();
+    for (CKipStaticTrans *positionTime : PositionTimes(m_controls)) {
+        if (positionTime && positionTime->text() != elapsed) {
+            positionTime->setText(elapsed);
+            positionTime->repaint();
+        }
     }
     const QString total = FormatTime(durationMs);
-    if (m_controls.m_staticTotalTime.text() != total)
-        m_controls.m_staticTotalTime.setText(total);
+    for (CKipStaticTrans *totalTime : TotalTimes(m_controls))
+        if (totalTime && totalTime->text() != total)
+            totalTime->setText(total);
 }
 
 void CTransport::ResetTimeTexts()
 {
-    m_controls.m_staticPositionTime.setText(kZeroTime);
-    m_controls.m_staticTotalTime.setText(kZeroTime);
+    for (const auto &texts : {PositionTimes(m_controls), TotalTimes(m_controls)})
+        for (CKipStaticTrans *text : texts)
+            if (text)
+                text->setText(kZeroTime);
 }
 
 void CTransport::SetFileName(const QString &name)
 {
     m_controls.m_staticFileName.setText(name);
+    if (CKipStaticTrans *copy = m_controls.PanelText(Owner::TopBar, IDC_TOP_FILE_NAME))
+        copy->setText(name);
 }
 
 void CTransport::ResetDisplays()
@@ -360,9 +420,9 @@ void CTransport::ResetDisplays()
     m_controls.m_staticFileName.repaint();
     ResetTimeTexts();
     // 8. the position, speed and brightness sliders.
-    m_controls.Slider(IDC_POSITION_SLIDER)->SetPos(0);
+    ShowSeekPosition(0, true);
     m_controls.Slider(IDC_SPEED_SLIDER)->SetPos(5);
     m_controls.Slider(IDC_BRIGHTNESS_SLIDER)->SetPos(0);
-    for (const int id : {IDC_POSITION_SLIDER, IDC_SPEED_SLIDER, IDC_BRIGHTNESS_SLIDER})
+    for (const int id : {IDC_SPEED_SLIDER, IDC_BRIGHTNESS_SLIDER})
         m_controls.Slider(id)->RedrawNow();
 }

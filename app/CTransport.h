@@ -20,8 +20,8 @@ class QWidget;
 // plays and pauses, steps, goes to the previous and next row, stops and resets, runs the 200 ms
 // position tick, and answers the position and speed sliders. It owns the loaded row
 // (m_nCurrentItem) and the position timer, and is the one writer of the seek slider, the two
-// time texts, the file name text and the Play button's look (see "Displays" in the source: the
-// extended-mode panels' copies of these follow there).
+// time texts, the file name text and the Play button's look, and of their copies on the
+// extended-mode panels (see "Displays" in the source).
 class CTransport : public QObject
 {
     Q_OBJECT
@@ -36,7 +36,8 @@ public:
     int CurrentItem() const { return m_nCurrentItem; }
     bool IsRecordingLoaded() const;
 
-    // Opens the recording of file-list row `row` and plays it (a double click on the row).
+    // Opens the recording of file-list row `row` and plays it (a double click on the row of
+    // either list; the two lists hold the same rows).
     void OnListDoubleClick(int row);
     void OnPlayPause();
     void OnRewind();
@@ -44,11 +45,16 @@ public:
     void OnPrevious();
     // After the last row: StopAndReset. With no row loaded and none listed: nothing.
     void OnNext();
+    // The lists were rebuilt and the loaded recording now stands at `row` (-1: not listed).
+    void FollowLoadedRow(int row);
     // Everything stopped and the displays reset (after the last recording).
     void StopAndReset();
     // Trackbar code `code` from the position slider 1020 or the speed slider 1021.
     void OnPositionSlider(int code);
     void OnSpeedSlider(int code);
+    // Trackbar code `code` from the control bar's position slider 1067: seeks there, and the
+    // window's slider follows.
+    void OnBarPositionSlider(int code);
 
     bool IsPositionTimerActive() const { return m_timerPosition.isActive(); }
     void SetTimerPosition();
@@ -79,6 +85,9 @@ private:
     // Displays.
     void SetPlayLook(bool pause);
     void SetSeekRange(std::uint32_t durationMs);
+    // Both seek sliders at `positionMs`; a thumb being dragged keeps its place unless
+    // `evenWhileDragging`.
+    void ShowSeekPosition(std::uint32_t positionMs, bool evenWhileDragging);
     void UpdateTimeTexts(std::uint32_t positionMs, std::uint32_t durationMs);
     void ResetTimeTexts();
     void SetFileName(const QString &name);

@@ -23,8 +23,6 @@ QRect FitSixteenByNine(int w, int h)
 }
 
 constexpr QRect kSingleViewRect{3, 78, 688, 387};
-constexpr int kTopBarHeight = 40;
-constexpr int kControlBarHeight = 44;
 
 } // namespace
 
@@ -246,8 +244,8 @@ void CViewLayout::ToggleExtendedMode()
         m_rcWindow = m_window.geometry();
         m_window.hide();
         m_nDisplayMode = DisplayMode::Extended;
-        for (QWidget *panel :
-             {m_controls.ControlPanel(), m_controls.ControlTop(), m_controls.ControlFileList()})
+        for (QWidget *panel : std::initializer_list<QWidget *>{
+                 m_controls.ControlPanel(), m_controls.ControlTop(), m_controls.ControlFileList()})
             if (panel)
                 panel->hide();
         // Without a window manager a maximise request does nothing: take the screen itself.
@@ -274,7 +272,8 @@ void CViewLayout::LeaveExtendedWindow()
     m_window.setFixedSize(kWindowWidth, kWindowHeight);
     m_window.move(m_rcWindow.topLeft());
     // The file list panel keeps its visibility.
-    for (QWidget *panel : {m_controls.ControlPanel(), m_controls.ControlTop()})
+    for (QWidget *panel :
+         std::initializer_list<QWidget *>{m_controls.ControlPanel(), m_controls.ControlTop()})
         if (panel && panel->isVisible())
             panel->hide();
 }
@@ -297,23 +296,48 @@ void CViewLayout::OnWindowMoved()
     m_rcWindow = m_window.geometry();
 }
 
+// The bars are overlays of the window: placed in client pixels along its edges, they follow
+// the window wherever it goes and however large it gets.
+void CViewLayout::PlaceBars(bool show)
+{
+    const int w = m_window.width();
+    const int h = m_window.height();
+    if (CControlPanelDlg *bar = m_controls.ControlPanel(); bar && !(show && bar->isVisible())) {
+        if (!show)
+            bar->hide();
+        bar->setGeometry(0, h - kControlBarHeight, w, kControlBarHeight);
+        if (show) {
+            bar->raise();
+            bar->show();
+        }
+        bar->LayoutPanel();
+    }
+    if (CControlTopDlg *top = m_controls.ControlTop(); top && !(show && top->isVisible())) {
+        if (!show)
+            top->hide();
+        top->setGeometry(0, 0, w, kTopBarHeight);
+        if (show) {
+            top->raise();
+            top->show();
+        }
+        top->LayoutPanel();
+    }
+}
+
 void CViewLayout::OnResize(bool initialised)
 {
+    // The file list panel keeps its visibility when extended mode ends; wherever the window's
+    // size goes, it stays whole at its corner.
+    if (QWidget *panel = m_controls.ControlFileList(); panel && panel->isVisible())
+        PlaceFileListPanel();
     if (m_nDisplayMode != DisplayMode::Extended)
         return;
     // The windowing system may settle the maximised size after the switch.
     if (initialised && m_window.size() != m_laidOutExtendedSize)
         LayoutControls(LayoutKind::Extended);
-    const QRect r = m_window.geometry();
-    if (QWidget *bar = m_controls.ControlPanel()) {
-        bar->hide();
-        bar->setGeometry(r.left(), r.bottom() + 1 - kControlBarHeight, r.width(),
-                         kControlBarHeight);
-    }
-    if (QWidget *top = m_controls.ControlTop()) {
-        top->hide();
-        top->setGeometry(r.left(), r.top(), r.width(), kTopBarHeight);
-    }
+    PlaceBars(false);
+    // The zones start afresh: the next pointer movement shows the bars at the new size.
+    m_nPointerZone = PointerZone::None;
 }
 
 void CViewLayout::OnPointerMove(const QPoint &p)
@@ -332,28 +356,46 @@ void CViewLayout::OnPointerMove(const QPoint &p)
     m_controls.Button(IDC_EXTEND)->setVisible(zone == PointerZone::Edge);
     if (IsRecordingLoaded())
         RepaintVideo();
-    const QRect r = m_window.geometry();
     if (zone == PointerZone::Edge) {
-        if (QWidget *bar = m_controls.ControlPanel(); bar && !bar->isVisible()) {
-            bar->setGeometry(r.left(), r.bottom() + 1 - kControlBarHeight, r.width(),
-                             kControlBarHeight);
-            bar->show();
-        }
-        if (QWidget *top = m_controls.ControlTop(); top && !top->isVisible()) {
-            top->setGeometry(r.left(), r.top(), r.width(), kTopBarHeight);
-            top->show();
-        }
-    } else {
-        for (QWidget *panel : {m_controls.ControlPanel(), m_controls.ControlTop()})
-            if (panel && panel->isVisible())
-                panel->hide();
-        if (QWidget *list = m_controls.ControlFileList(); list && list->isVisible()) {
-            list->hide();
-            if (CKipSkinButton *button =
-                    m_controls.PanelButton(Owner::ControlBar, IDC_BAR_FILE_LIST))
-                button->SetCheck(0);
-        }
+        PlaceBars(true);
+        return;
     }
+    for (QWidget *panel :
+         std::initializer_list<QWidget *>{m_controls.ControlPanel(), m_controls.ControlTop()})
+        if (panel && panel->isVisible())
+            panel->hide();
+    if (QWidget *list = m_controls.ControlFileList(); list && list->isVisible()) {
+        list->hide();
+        if (CKipSkinButton *button = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_FILE_LIST))
+            button->SetCheck(0);
+    }
+}
+
+void CViewLayout::OnFileListPanelButton()
+{
+    CControlFileListDlg *panel = m_controls.ControlFileList();
+    CControlPanelDlg *bar = m_controls.ControlPanel();
+    CKipSkinButton *button = m_controls.PanelButton(Owner::ControlBar, IDC_BAR_FILE_LIST);
+    if (!panel || !bar || !button)
+        return;
+    if (!button->GetCheck()) {
+        panel->hide();
+        return;
+    }
+    if (panel->isVisible())
+        return;
+    PlaceFileListPanel();
+    panel->raise();
+    panel->show();
+}
+
+// Right-aligned above the control bar's place, its bottom edge on the bar's top edge.
+void CViewLayout::PlaceFileListPanel()
+{
+    if (CControlFileListDlg *panel = m_controls.ControlFileList())
+        panel->setGeometry(m_window.width() - kFileListPanelSize.width(),
+                           m_window.height() - kFileListPanelAboveBarBottom,
+                           kFileListPanelSize.width(), kFileListPanelSize.height());
 }
 
 // ---------------------------------------------------------------------------------------

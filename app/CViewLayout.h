@@ -69,6 +69,9 @@ public:
     // Window events routed here.
     void OnResize(bool initialised);
     void OnPointerMove(const QPoint &clientPos);
+    // The control bar's File list button (1081) was clicked: the file list panel opens above
+    // the bar's right end, or closes.
+    void OnFileListPanelButton();
     // The window was dragged to a new place.
     void OnWindowMoved();
 
@@ -76,6 +79,10 @@ private:
     void LayoutNormal();
     void LayoutExtended();
     void LayoutLargeMap();
+    // The two bars along the window's edges, laid out; `show` shows those not yet visible and
+    // leaves visible ones alone, otherwise both are hidden and placed.
+    void PlaceBars(bool show);
+    void PlaceFileListPanel();
     void SetViewChecks(int checkedId);
     void UncheckView(int mainId, int topId);
     void SetLargeMapTooltip(const char *key);

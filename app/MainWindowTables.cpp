@@ -204,6 +204,70 @@ constexpr ControlStateRow kControlStates[] = {
     {FileListPanel, IDC_PANEL_DELETE, kWithLibrary},
 };
 
+constexpr ButtonRow kControlBarButtons[] = {
+    {IDC_BAR_INFORMATION, Push, {308, 310, 309, 308, 308}, "PLAYERDLG_INFORMATION"},
+    {IDC_BAR_FILE_LIST, Check, {288, 290, 289, 288, 288}, "PLAYERDLG_FILELIST"},
+    {IDC_BAR_REWIND, Push, {206, 208, 207, 206, 206}, "PLAYERDLG_REWIND"},
+    {IDC_BAR_FORWARD, Push, {191, 193, 192, 191, 191}, "PLAYERDLG_FORWARD"},
+    {IDC_BAR_PLAY, Push, {200, 202, 201, 200, 200}, "PLAYERDLG_PLAY"},
+    {IDC_BAR_PREVIOUS, Push, {203, 205, 204, 203, 203}, "PLAYERDLG_PREV"},
+    {IDC_BAR_NEXT, Push, {194, 196, 195, 194, 194}, "PLAYERDLG_NEXT"},
+    {IDC_BAR_MUTE, Check, {303, 305, 304, 303, 303}, "PLAYERDLG_VOLUME"},
+};
+
+constexpr ButtonRow kTopBarButtons[] = {
+    {IDC_TOP_FRONT, Check, {473, 475, 474, 472, 473}, "PLAYERDLG_FRONT"},
+    {IDC_TOP_REAR, Check, {477, 479, 478, 476, 477}, "PLAYERDLG_REAR"},
+    {IDC_TOP_ALL, Check, {481, 483, 482, 480, 481}, "PLAYERDLG_ALL"},
+    {IDC_TOP_FLIP_VERTICAL, Check, {485, 487, 486, 484, 485}, "PLAYERDLG_FLIPVERTICAL"},
+    {IDC_TOP_FLIP_HORIZONTAL, Check, {489, 491, 490, 488, 489}, "PLAYERDLG_FLIPHORIZONTAL"},
+    {IDC_TOP_REDUCE, Push, {285, 287, 286, 285, 285}, "PLAYERDLG_REDUCE"},
+};
+
+constexpr ButtonRow kFileListPanelButtons[] = {
+    {IDC_PANEL_FOLDER, Check, {313, 315, 314, 313, 313}, "PLAYERDLG_FOLDER"},
+    {IDC_PANEL_CALENDAR, Check, {148, 150, 149, 148, 148}, "PLAYERDLG_CALENDER"},
+    {IDC_PANEL_SAVE, Push, {154, 156, 155, 154, 154}, "PLAYERDLG_SAVE"},
+    {IDC_PANEL_DELETE, Push, {151, 153, 152, 151, 151}, "PLAYERDLG_DELETE"},
+    {IDC_PANEL_CHECK_ALL, Check, {451, 453, 452, 451, 451}, ""},
+    {IDC_PANEL_FILE_ALL, Check, {164, 166, 165, 164, 164}, "PLAYERDLG_FILE_ALL"},
+    {IDC_PANEL_FILE_NORMAL, Check, {173, 175, 174, 173, 173}, "PLAYERDLG_FILE_NORMAL"},
+    {IDC_PANEL_FILE_EVENT, Check, {167, 169, 168, 167, 167}, "PLAYERDLG_FILE_EVENT"},
+    {IDC_PANEL_FILE_MOTION, Check, {170, 172, 171, 170, 170}, "PLAYERDLG_FILE_MOTION"},
+};
+
+constexpr PlacedControl kFileListPanelLayout[] = {
+    {IDC_PANEL_FILE_LIST, {2, 79, 324, 508}},   {IDC_PANEL_FILE_ALL, {2, 31, 81, 29}},
+    {IDC_PANEL_FILE_NORMAL, {83, 31, 81, 29}},  {IDC_PANEL_FILE_EVENT, {164, 31, 81, 29}},
+    {IDC_PANEL_FILE_MOTION, {245, 31, 82, 29}}, {IDC_PANEL_CALENDAR, {214, 6, 36, 22}},
+    {IDC_PANEL_SAVE, {247, 6, 34, 22}},         {IDC_PANEL_DELETE, {281, 6, 36, 22}},
+    {IDC_PANEL_FOLDER, {178, 6, 36, 22}},       {IDC_PANEL_CHECK_ALL, {270, 60, 39, 19}},
+};
+
+constexpr PanelCommandRoute kPanelCommands[] = {
+    {ControlBar, IDC_BAR_REWIND, IDC_REWIND, false},
+    {ControlBar, IDC_BAR_FORWARD, IDC_FORWARD, false},
+    {ControlBar, IDC_BAR_PLAY, IDC_PLAY, false},
+    {ControlBar, IDC_BAR_PREVIOUS, IDC_PREVIOUS, false},
+    {ControlBar, IDC_BAR_NEXT, IDC_NEXT, false},
+    {ControlBar, IDC_BAR_INFORMATION, IDC_INFORMATION, false},
+    {TopBar, IDC_TOP_REDUCE, IDC_EXTEND, false},
+    {TopBar, IDC_TOP_FRONT, IDC_FRONT, false},
+    {TopBar, IDC_TOP_REAR, IDC_REAR, false},
+    {TopBar, IDC_TOP_ALL, IDC_ALL_VIEWS, false},
+    {TopBar, IDC_TOP_FLIP_VERTICAL, IDC_FLIP_VERTICAL, false},
+    {TopBar, IDC_TOP_FLIP_HORIZONTAL, IDC_FLIP_HORIZONTAL, false},
+    {FileListPanel, IDC_PANEL_FILE_ALL, IDC_FILE_ALL, false},
+    {FileListPanel, IDC_PANEL_FILE_NORMAL, IDC_FILE_NORMAL, false},
+    {FileListPanel, IDC_PANEL_FILE_EVENT, IDC_FILE_EVENT, false},
+    {FileListPanel, IDC_PANEL_FILE_MOTION, IDC_FILE_MOTION, false},
+    {FileListPanel, IDC_PANEL_CALENDAR, IDC_CALENDAR, true},
+    {FileListPanel, IDC_PANEL_SAVE, IDC_SAVE, false},
+    {FileListPanel, IDC_PANEL_DELETE, IDC_DELETE, false},
+    {FileListPanel, IDC_PANEL_FOLDER, IDC_FOLDER, true},
+    {FileListPanel, IDC_PANEL_CHECK_ALL, IDC_CHECK_ALL, true},
+};
+
 template <typename T> const T *FindById(std::span<const T> rows, int id)
 {
     const auto it = std::ranges::find(rows, id, [](const T &row) { return row.id; });
@@ -272,6 +336,61 @@ std::array<PlacedControl, 9> ExtendedLayout(int w, int h)
         {IDC_POSITION_SLIDER, {20, h - 39, w - 599, 20}},
         {IDC_VOLUME_SLIDER, {w - 291, h - 31, 181, 15}},
     }};
+}
+
+std::span<const ButtonRow> ControlBarButtons()
+{
+    return kControlBarButtons;
+}
+std::span<const ButtonRow> TopBarButtons()
+{
+    return kTopBarButtons;
+}
+std::span<const ButtonRow> FileListPanelButtons()
+{
+    return kFileListPanelButtons;
+}
+std::span<const PlacedControl> FileListPanelLayout()
+{
+    return kFileListPanelLayout;
+}
+
+std::array<PlacedControl, 12> ControlBarLayout(int w, int h)
+{
+    return {{
+        {IDC_BAR_INFORMATION, {w - 93, h - 36, 36, 28}},
+        {IDC_BAR_FILE_LIST, {w - 57, h - 36, 37, 28}},
+        {IDC_BAR_REWIND, {w - 550, h - 36, 36, 28}},
+        {IDC_BAR_FORWARD, {w - 514, h - 36, 37, 28}},
+        {IDC_BAR_PLAY, {w - 465, h - 36, 37, 28}},
+        {IDC_BAR_PREVIOUS, {w - 416, h - 36, 36, 28}},
+        {IDC_BAR_NEXT, {w - 380, h - 36, 37, 28}},
+        {IDC_BAR_MUTE, {w - 319, h - 32, 22, 16}},
+        {IDC_BAR_POSITION_SLIDER, {20, h - 39, w - 599, 20}},
+        {IDC_BAR_VOLUME_SLIDER, {w - 291, h - 31, 181, 15}},
+        {IDC_BAR_POSITION_TIME, {20, h - 19, 50, 15}},
+        {IDC_BAR_TOTAL_TIME, {w - 628, h - 19, 50, 15}},
+    }};
+}
+
+std::array<PlacedControl, 6> TopBarLayout(int w)
+{
+    return {{
+        {IDC_TOP_REDUCE, {w - 56, 7, 37, 28}},
+        {IDC_TOP_FLIP_HORIZONTAL, {w - 99, 7, 37, 28}},
+        {IDC_TOP_FLIP_VERTICAL, {w - 142, 7, 37, 28}},
+        {IDC_TOP_ALL, {w - 188, 7, 40, 28}},
+        {IDC_TOP_REAR, {w - 228, 7, 40, 28}},
+        {IDC_TOP_FRONT, {w - 268, 7, 40, 28}},
+    }};
+}
+
+const PanelCommandRoute *FindPanelCommand(Owner owner, int panelId)
+{
+    const auto it = std::ranges::find_if(kPanelCommands, [&](const PanelCommandRoute &route) {
+        return route.owner == owner && route.panelId == panelId;
+    });
+    return it == std::end(kPanelCommands) ? nullptr : &*it;
 }
 
 const MapStateGeometry *FindMapState(MapState mapState)

@@ -3,6 +3,7 @@
 #include "ui/MainWindowModes.h"
 
 #include <QRect>
+#include <QSize>
 
 #include <array>
 #include <cstdint>
@@ -97,5 +98,53 @@ struct ControlStateRow {
     std::array<Rule, 3> rules; // Idle, Listed, Playing
 };
 std::span<const ControlStateRow> ControlStates();
+
+// ---------------------------------------------------------------------------------------
+// The three extended-mode panels.
+
+// Their buttons, each panel's in the order it sets them up.
+std::span<const ButtonRow> ControlBarButtons();
+std::span<const ButtonRow> TopBarButtons();
+std::span<const ButtonRow> FileListPanelButtons();
+
+inline constexpr int kControlBarHeight = 44;
+inline constexpr int kTopBarHeight = 40;
+inline constexpr QSize kFileListPanelSize{326, 587};
+// The file list panel's top edge lies this far above the control bar's bottom edge.
+inline constexpr int kFileListPanelAboveBarBottom = 631;
+
+// The control bar's and the top bar's controls for a client of w x h.
+std::array<PlacedControl, 12> ControlBarLayout(int w, int h);
+std::array<PlacedControl, 6> TopBarLayout(int w);
+// The file list panel's fixed places (its list included).
+std::span<const PlacedControl> FileListPanelLayout();
+
+// The control bar's sliders: skins at creation and after each layout; the position slider's
+// place at creation; the volume slider's range and start.
+inline constexpr Skin kBarPositionSkinCreated{209, 210, 213, 213, 213};
+inline constexpr Skin kBarPositionSkinLaidOut{306, 307, 213, 213, 213};
+inline constexpr Skin kBarVolumeSkinCreated{268, 216, 219, 219, 219};
+inline constexpr Skin kBarVolumeSkinLaidOut{296, 297, 219, 219, 219};
+inline constexpr QRect kBarPositionSliderCreated{39, 477, 371, 20};
+inline constexpr QRect kTopFileNameRect{28, 11, 300, 15};
+
+// Mute looks: the window's button and the control bar's copy, sound on and muted. The bar's
+// copy takes the main window's state over with the "laid out" looks.
+inline constexpr Skin kMuteOffSkin{223, 225, 224, 225, 223};
+inline constexpr Skin kMuteOnSkin{220, 222, 221, 222, 220};
+inline constexpr Skin kBarMuteOffSkin{303, 305, 304, 305, 303};
+inline constexpr Skin kBarMuteOnSkin{300, 302, 301, 302, 300};
+inline constexpr Skin kBarMuteOffLaidOut{303, 305, 304, 303, 303};
+inline constexpr Skin kBarMuteOnLaidOut{300, 302, 301, 300, 300};
+
+// A panel command and the window's command it runs. With copyCheck the panel button's check
+// state is first given to the window's button, whose command reads it.
+struct PanelCommandRoute {
+    Owner owner;
+    int panelId;
+    int mainId;
+    bool copyCheck;
+};
+const PanelCommandRoute *FindPanelCommand(Owner owner, int panelId);
 
 } // namespace MainWindowTables

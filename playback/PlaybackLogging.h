@@ -2,4 +2,4 @@
 
 #include <QLoggingCategory>
 
-Q_DECLARE_LOGGING_CATEGORY(lcPlayback) // quorvil.playback: graph, player and decoder settings
+Q_DECLARE_LOGGING_CATEGORY(lcPlayback) // quorvil.playback: graph, player, decoder settings, stills

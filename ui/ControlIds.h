@@ -49,8 +49,7 @@ inline constexpr int IDC_CHECK_ALL = 1093;
 inline constexpr int kVideoWindow1 = -1;
 inline constexpr int kVideoWindow2 = -2;
 
-// Top bar (dialog 284), control bar (283) and file list panel (291) controls that the
-// control states reach.
+// Top bar (dialog 284), control bar (283) and file list panel (291) controls.
 inline constexpr int IDC_TOP_FRONT = 1100;
 inline constexpr int IDC_TOP_REAR = 1101;
 inline constexpr int IDC_TOP_ALL = 1102;
@@ -62,7 +61,15 @@ inline constexpr int IDC_BAR_FORWARD = 1072;
 inline constexpr int IDC_BAR_PLAY = 1073;
 inline constexpr int IDC_BAR_PREVIOUS = 1074;
 inline constexpr int IDC_BAR_NEXT = 1075;
+inline constexpr int IDC_BAR_MUTE = 1076;
+inline constexpr int IDC_BAR_VOLUME_SLIDER = 1077;
+inline constexpr int IDC_BAR_INFORMATION = 1078;
+inline constexpr int IDC_BAR_POSITION_TIME = 1079;
+inline constexpr int IDC_BAR_TOTAL_TIME = 1080;
 inline constexpr int IDC_BAR_FILE_LIST = 1081;
+// The top bar reuses 1081 for its own button: leave extended mode.
+inline constexpr int IDC_TOP_REDUCE = 1081;
+inline constexpr int IDC_TOP_FILE_NAME = 1082;
 inline constexpr int IDC_PANEL_FILE_LIST = 1083;
 inline constexpr int IDC_PANEL_FILE_ALL = 1084;
 inline constexpr int IDC_PANEL_FILE_NORMAL = 1085;

@@ -7,12 +7,16 @@
 #include "library/widgets/CSelectMonthDlg.h"
 #include "library/widgets/LibraryWidgetsLogging.h"
 #include "platform/Dialogs.h"
+#include "platform/FileOperations.h"
 #include "ui/CTextTable.h"
 #include "ui/ControlIds.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <array>
 #include <memory>
@@ -339,4 +343,157 @@ void CCatalogueController::RepaintLists()
     m_mainList.update();
     if (PanelExists())
         m_pPanelList->update();
+}
+
+// ------------------------------------------------------------------------- save and delete
+
+namespace
+{
+// The wait cursor for the life of the object.
+class WaitCursor
+{
+public:
+    WaitCursor()
+    {
+        if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor()
+    {
+        if (qobject_cast<QApplication *>(QCoreApplication::instance()))
+            QApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+} // namespace
+
+bool CCatalogueController::IsChecked(int row) const
+{
+    return m_mainList.GetItemText(row, CConfigListCtrl::kColumnCheck) == QStringLiteral("1");
+}
+
+int CCatalogueController::FindRowByPath(const QString &path) const
+{
+    if (path.isEmpty())
+        return -1;
+    for (int row = 0; row < m_mainList.GetItemCount(); ++row)
+        if (m_mainList.GetItemText(row, CConfigListCtrl::kColumnPath) == path)
+            return row;
+    return -1;
+}
+
+bool CCatalogueController::IsInsideLibrary(const QString &path) const
+{
+    // The folder the entry itself lives in, links resolved, must lie under the root's.
+    const QString root = QFileInfo(m_host.GetLibraryRoot()).canonicalFilePath();
+    const QString folder = QFileInfo(path).absoluteDir().canonicalPath();
+    if (root.isEmpty() || folder.isEmpty())
+        return false;
+    return folder == root || folder.startsWith(root == QStringLiteral("/") ? root : root + u'/');
+}
+
+void CCatalogueController::OnSaveButton(IFileOperations &fileOperations)
+{
+    // 1. Something to save.
+    int first = -1;
+    for (int row = 0; row < m_mainList.GetItemCount() && first < 0; ++row)
+        if (IsChecked(row))
+            first = row;
+    if (first < 0 || m_mainList.GetItemText(first, CConfigListCtrl::kColumnPath).isEmpty())
+        return;
+
+    // 2. and 3. Where to.
+    const CTextTable texts;
+    FolderBrowserRequest request;
+    request.title = texts.GetText(QStringLiteral("SAVEDLG_CONTENTS"));
+    request.caption = texts.GetText(QStringLiteral("SAVEDLG_TITLE"));
+    request.initialFolder = m_strSaveFolder;
+    request.newFolderButton = true;
+    const std::optional<QString> folder =
+        m_host.GetDialogs().BrowseForFolder(m_host.GetDialogOwner(), request);
+    if (!folder || folder->isEmpty())
+        return;
+    m_strSaveFolder = *folder;
+
+    // 4. One copy per checked row whose file is still there; the name is the row's, the
+    // extension as the path writes it.
+    std::vector<FileCopyJob> jobs;
+    for (int row = 0; row < m_mainList.GetItemCount(); ++row) {
+        if (!IsChecked(row))
+            continue;
+        const QString source = m_mainList.GetItemText(row, CConfigListCtrl::kColumnPath);
+        const QString name = m_mainList.GetItemText(row, CConfigListCtrl::kColumnName);
+        if (source.isEmpty() || !QFileInfo(source).isFile())
+            continue;
+        jobs.push_back(
+            {source, m_strSaveFolder + u'/' + name.left(name.size() - 4) + source.right(4)});
+    }
+    qCDebug(lcLibraryWidgets) << "saving" << jobs.size() << "recordings to" << m_strSaveFolder;
+    fileOperations.CopyFiles(m_host.GetDialogOwner(), QStringLiteral("File Copy"), jobs);
+}
+
+std::optional<int> CCatalogueController::OnDeleteButton()
+{
+    // 1.
+    const int playing = m_host.GetCurrentItem();
+    int checked = 0;
+    int first = -1;
+    bool playingChecked = false;
+    for (int row = 0; row < m_mainList.GetItemCount(); ++row) {
+        if (!IsChecked(row))
+            continue;
+        ++checked;
+        if (first < 0)
+            first = row;
+        if (row == playing)
+            playingChecked = true;
+    }
+    if (checked == 0)
+        return std::nullopt;
+
+    // 2. and 3.
+    const CTextTable texts;
+    const QString question = texts.GetText(QStringLiteral("DELETEDLG_CONTEXT1_1"));
+    const QString playingText = texts.GetText(QStringLiteral("DELETEDLG_CONTEXT1_2"));
+    IDialogs &dialogs = m_host.GetDialogs();
+    QWidget *owner = m_host.GetDialogOwner();
+    if (playingChecked && checked == 1) {
+        dialogs.MessageBox(owner, playingText, MessageBoxButtons::Ok);
+        return std::nullopt;
+    }
+    const QString text = playingChecked ? playingText + u'\n' + question : question;
+    if (dialogs.MessageBox(owner, text, MessageBoxButtons::OkCancel) != DialogResult::Ok)
+        return std::nullopt;
+
+    // 4. The playing recording is known by its path: the rebuilt lists number rows anew.
+    const WaitCursor waitCursor;
+    const QString playingPath =
+        playing >= 0 ? m_mainList.GetItemText(playing, CConfigListCtrl::kColumnPath) : QString();
+    for (int row = 0; row < m_mainList.GetItemCount(); ++row) {
+        if (!IsChecked(row) || row == playing)
+            continue;
+        const QString path = m_mainList.GetItemText(row, CConfigListCtrl::kColumnPath);
+        if (!IsInsideLibrary(path)) {
+            qCWarning(lcLibraryWidgets) << "not deleted, outside the library:" << path;
+            continue;
+        }
+        if (!QFile::remove(path))
+            qCWarning(lcLibraryWidgets) << "could not delete" << path;
+    }
+
+    // 5.
+    const int type = GetCheckedCategoryType();
+    if (type == 0)
+        return std::nullopt;
+    RefreshCatalogue(type, m_host.GetButtonCheck(IDC_CALENDAR) ? 1 : 0);
+
+    // 6.
+    const int rows = m_mainList.GetItemCount();
+    if (rows > 0) {
+        const int selection = std::min(first - 1, rows - 1);
+        if (selection >= 0)
+            SelectRow(selection);
+    }
+    return FindRowByPath(playingPath);
 }

@@ -3,16 +3,19 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class CConfigListCtrl;
 class CSelectMonthDlg;
 class IDialogs;
+class IFileOperations;
 class QWidget;
 
 // The main window's catalogue commands: rebuilding both file lists from the library root
-// (RefreshCatalogue, ScanFolder), the category, date-filter, Check-all and Folder buttons, and
-// mirroring clicks between the main list (1029) and the file list panel's (1083), so the two
-// always hold the same rows, check states and selection.
+// (RefreshCatalogue, ScanFolder), the category, date-filter, Check-all and Folder buttons,
+// saving and deleting the checked recordings, and mirroring clicks between the main list
+// (1029) and the file list panel's (1083), so the two always hold the same rows, check states
+// and selection.
 //
 // It owns nothing: it works on the two lists and reaches the window's state and buttons
 // through IHost, which the main window implements.
@@ -75,6 +78,21 @@ public:
     // A click on row `row` of the panel's list (NM_CLICK from 1083): the main list follows.
     void OnPanelFileListClick(int row);
 
+    // Save (1004): copies the file of every checked row, in row order, into a folder the user
+    // picks (offered: the folder of the last save), keeping each file's name with the
+    // extension as its path writes it. Rows, checks and selection stay.
+    void OnSaveButton(IFileOperations &fileOperations);
+    // Delete (1005): after the user confirmed, deletes the file of every checked row except
+    // the playing one (m_nCurrentItem), and only files inside the library root; rebuilds the
+    // lists and selects the row before the first checked one. Returns the playing
+    // recording's row in the rebuilt lists (-1 when it is not listed), or nullopt when the
+    // lists were not rebuilt (the rows kept their numbers).
+    std::optional<int> OnDeleteButton();
+    // m_strSaveFolder: the folder of the last save of this run.
+    const QString &GetSaveFolder() const { return m_strSaveFolder; }
+    // The row whose full path is `path`, -1 when none.
+    int FindRowByPath(const QString &path) const;
+
     // Empties both lists (the card was removed).
     void EmptyLists();
     // Selects `row` alone in both lists; -1 clears both selections.
@@ -89,8 +107,11 @@ private:
     void SetCategoryButtons(int type); // 0 clears all four
     void SetCheckAll(CConfigListCtrl &list, bool checked);
     static void MirrorClick(const CConfigListCtrl &from, CConfigListCtrl &to, int row);
+    bool IsChecked(int row) const;
+    bool IsInsideLibrary(const QString &path) const;
 
     CConfigListCtrl &m_mainList;
     CConfigListCtrl *m_pPanelList = nullptr; // not owned
     IHost &m_host;
+    QString m_strSaveFolder;
 };

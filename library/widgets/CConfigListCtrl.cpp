@@ -117,6 +117,17 @@ int CConfigListCtrl::InsertColumn(int column, const QString &heading, Qt::Alignm
     return column;
 }
 
+void CConfigListCtrl::SetUpFileList(QWidget &parent, const QRect &narrow, int width)
+{
+    setParent(&parent);
+    setGeometry(narrow);
+    CreateSkinScrollbar();
+    setGeometry(narrow.x(), narrow.y(), width, narrow.height());
+    ApplyLayout();
+    InsertFileListColumns();
+    SetRedraw(true);
+}
+
 void CConfigListCtrl::InsertFileListColumns()
 {
     for (int column = 0; column < static_cast<int>(kFileListColumns.size()); ++column) {

@@ -83,6 +83,9 @@ public:
     int InsertColumn(int column, const QString &heading, Qt::Alignment alignment, int width);
     // The six file-list columns, each after ShiftColumns for its index, then the widths again.
     void InsertFileListColumns();
+    // A file list of window `parent`: placed at `narrow` while its skinned scrollbar is made,
+    // then widened to `width` with the scrollbar fitted again, the six columns, drawing on.
+    void SetUpFileList(QWidget &parent, const QRect &narrow, int width);
     int GetColumnCount() const { return static_cast<int>(m_columns.size()); }
     int GetColumnWidth(int column) const;
     void SetColumnWidth(int column, int width);

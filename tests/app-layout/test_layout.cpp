@@ -239,15 +239,12 @@ private slots:
         QTRY_VERIFY(dlg->ControlPanel()->isVisible());
         QVERIFY(dlg->ControlTop()->isVisible());
         QVERIFY(dlg->Control(1008)->isVisible());
-        dlg->ControlFileList()->show();
-        // The control bar's file list button (1081) was on while the panel showed.
-        auto *fileListButton = dlg->ControlPanel()->findChild<CKipSkinButton *>("1081");
-        if (!fileListButton) {
-            fileListButton =
-                new CKipSkinButton(dlg->ControlPanel(), CKipSkinButton::Kind::CheckBox, 1081);
-            fileListButton->setObjectName("1081");
-        }
-        fileListButton->SetCheck(1);
+        // The control bar's file list button (1081) opens the file list panel.
+        auto *fileListButton = dlg->ControlPanel()->Button(1081);
+        QVERIFY(fileListButton);
+        fileListButton->Click();
+        QVERIFY(dlg->ControlFileList()->isVisible());
+        QCOMPARE(fileListButton->GetCheck(), 1);
         QTest::mouseMove(dlg.get(), QPoint(300, h / 2));
         QCOMPARE(dlg->Views().GetPointerZone(), PointerZone::Middle);
         QVERIFY(!dlg->ControlPanel()->isVisible());

@@ -6,25 +6,8 @@ viewer=$1
 work=$(mktemp -d "${QUORVIL_TEST_TMP:-/tmp}/mainwindow-xvfb-XXXXXX")
 trap 'kill "${pid:-}" 2>/dev/null || true; wait "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# Settings in fresh folders, an empty mount table (no real card), no sound card needed.
-mkdir -p "$work/user" "$work/machine"
-: >"$work/mountinfo"
-export QUORVIL_CONFIG_HOME=$work/user QUORVIL_SYSTEM_CONFIG=$work/machine
-export QUORVIL_MOUNTINFO=$work/mountinfo QUORVIL_SYSFS=$work/sys QUORVIL_DEVDIR=$work/dev
-export QT_QPA_PLATFORM=xcb LANG=C
-
-"$viewer" >"$work/viewer.log" 2>&1 &
-pid=$!
-
-# The mapped one: the viewer also owns unmapped windows of the same name.
-window=""
-for _ in $(seq 1 100); do
-    window=$(xdotool search --onlyvisible --name '^Quorvil$' 2>/dev/null | head -n1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || { echo "FAIL: no window titled Quorvil"; cat "$work/viewer.log"; exit 1; }
-sleep 1
+source "$(dirname "$0")/viewer-session.sh"
+start_viewer "$work" "$viewer"
 
 geometry() { xdotool getwindowgeometry --shell "$window"; }
 eval "$(geometry)"

@@ -4,8 +4,8 @@
 #include "library/widgets/CCellCheckBox.h"
 #include "library/widgets/CConfigListCtrl.h"
 #include "library/widgets/CSelectMonthDlg.h"
-#include "platform/DialogsScripted.h"
-#include "ui/AppMainWindow.h"
+
+#include "tests/library-common/CatalogueTestHost.h"
 
 #include <QCalendarWidget>
 #include <QDir>
@@ -20,49 +20,6 @@
 
 namespace
 {
-class EnglishWindow : public IAppMainWindow
-{
-public:
-    std::uint16_t GetLanguage() const override { return 1033; }
-};
-
-// The main window as the controller sees it: fields, buttons and dialogs.
-class TestHost : public CCatalogueController::IHost
-{
-public:
-    QString GetLibraryRoot() const override { return root; }
-    void SetLibraryRoot(const QString &value) override { root = value; }
-    bool GetFolderMode() const override { return folderMode; }
-    void SetFolderMode(bool value) override { folderMode = value; }
-    std::int64_t GetFilterDate() const override { return filterDate; }
-    void SetFilterDate(std::int64_t value) override { filterDate = value; }
-    int GetCurrentItem() const override { return currentItem; }
-    bool GetButtonCheck(int id) const override { return buttons.value(id, false); }
-    void SetButtonCheck(int id, bool checked) override { buttons[id] = checked; }
-    bool SelectCardDrive() override
-    {
-        ++driveSelections;
-        if (driveToSelect.isEmpty())
-            return false;
-        root = driveToSelect;
-        folderMode = false;
-        return true;
-    }
-    IDialogs &GetDialogs() override { return dialogs; }
-    QWidget *GetDialogOwner() override { return nullptr; }
-    CSelectMonthDlg &GetSelectMonthDlg() override { return monthDialog; }
-
-    QString root;
-    bool folderMode = false;
-    std::int64_t filterDate = 0;
-    int currentItem = -1;
-    QMap<int, bool> buttons;
-    QString driveToSelect;
-    int driveSelections = 0;
-    DialogsScripted dialogs;
-    CSelectMonthDlg monthDialog;
-};
-
 void WriteFile(const QString &path, qint64 size, const QDateTime &modified = {})
 {
     QFile file(path);
@@ -134,7 +91,7 @@ private:
     std::unique_ptr<QWidget> m_window;
     CConfigListCtrl *m_main = nullptr;  // owned by m_window
     CConfigListCtrl *m_panel = nullptr; // owned by m_window
-    std::unique_ptr<TestHost> m_host;
+    std::unique_ptr<CatalogueTestHost> m_host;
     std::unique_ptr<CCatalogueController> m_controller;
 };
 
@@ -160,7 +117,7 @@ void FileListFiltersTest::init()
         list->CreateSkinScrollbar();
         list->ApplyLayout();
     }
-    m_host = std::make_unique<TestHost>();
+    m_host = std::make_unique<CatalogueTestHost>();
     m_controller = std::make_unique<CCatalogueController>(*m_main, *m_host);
     m_controller->SetPanelList(m_panel);
     connect(m_main, &CConfigListCtrl::clicked, m_main,

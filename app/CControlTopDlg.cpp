@@ -1,0 +1,36 @@
+#include "app/CControlTopDlg.h"
+
+#include "ui/CKipStaticTrans.h"
+#include "ui/ControlIds.h"
+#include "ui/SkinBitmap.h"
+
+#include <QPainter>
+
+using namespace ControlIds;
+using namespace MainWindowTables;
+
+namespace
+{
+constexpr int kBackgroundStrip = 270;
+} // namespace
+
+CControlTopDlg::CControlTopDlg(QWidget &owner) : CExtendedPanel(owner, "CControlTopDlg")
+{
+    CreateButtons(TopBarButtons());
+    CKipStaticTrans &fileName = CreateText(IDC_TOP_FILE_NAME, Qt::white);
+    fileName.setGeometry(kTopFileNameRect);
+    fileName.setText(QString());
+    TranslateAcceleratorsOfControls();
+}
+
+void CControlTopDlg::LayoutPanel()
+{
+    PlaceControls(TopBarLayout(width()));
+}
+
+void CControlTopDlg::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QPixmap strip = LoadSkinBitmap(kBackgroundStrip);
+    painter.drawPixmap(QRect(0, 0, width(), strip.height()), strip);
+}
