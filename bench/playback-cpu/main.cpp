@@ -21,6 +21,8 @@ constexpr int kMeasureMs = 3000;
 constexpr int kLeadInMs = 500;
 constexpr int kRounds = bench::kMinRounds;
 constexpr int kMemoryRounds = 3;
+// Decoders and renderers have their buffers after the first frames; this is past that.
+constexpr int kMemorySettleMs = 2000;
 constexpr double kTarget = 1.10;
 
 // CPU per second of wall time over the measuring window, after the lead-in.
@@ -71,14 +73,14 @@ int MemoryRun(const QString &side, const QString &path)
         BenchPlayer bench;
         if (!bench.player.OpenFile(path) || bench.player.Play() < 0)
             return 1;
-        RunEventLoopFor(kLeadInMs + kMeasureMs);
+        RunEventLoopFor(kMemorySettleMs);
         std::printf("rss %.1f\n", ResidentMb());
         bench.player.Close();
         return 0;
     }
     auto pipeline = PlayBare(path, side == QLatin1String("decode") ? BareWork::Decode
                                                                    : BareWork::DecodeAndConvert);
-    RunEventLoopFor(kLeadInMs + kMeasureMs);
+    RunEventLoopFor(kMemorySettleMs);
     std::printf("rss %.1f\n", ResidentMb());
     gst_element_set_state(pipeline.get(), GST_STATE_NULL);
     return 0;
