@@ -1,5 +1,7 @@
 // Refresh of a 10 000-recording folder into both file lists, against enumerating and
-// stat-ing the same folder with bare readdir/stat. Also reports the repaint of a full page.
+// stat-ing the same folder with bare readdir/stat, in alternating rounds. Also reports the
+// repaint of a full page.
+#include "bench/common/BenchResult.h"
 #include "library/CCatalogue.h"
 #include "library/widgets/CCatalogueController.h"
 #include "library/widgets/CConfigListCtrl.h"
@@ -23,7 +25,7 @@
 namespace
 {
 constexpr int kRecordings = 10000;
-constexpr int kRuns = 7;
+constexpr int kRuns = bench::kMinRounds;
 constexpr int kPaints = 50;
 constexpr double kTargetRatio = 3.0;
 
@@ -57,12 +59,6 @@ public:
     DialogsScripted dialogs;
     CSelectMonthDlg monthDialog;
 };
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // What the refresh must at least do: list the folder and stat every entry.
 int ReaddirStat(const QByteArray &folder)
@@ -140,24 +136,37 @@ int main(int argc, char **argv)
     }
     controller.RefreshCatalogue(1, 0);
 
-    std::vector<double> refreshMs, baselineMs;
+    bench::Rounds rounds;
     for (int run = 0; run < kRuns; ++run) {
-        QElapsedTimer timer;
-        timer.start();
-        const int files = ReaddirStat(nativeFolder);
-        baselineMs.push_back(timer.nsecsElapsed() / 1e6);
-        if (files != kRecordings)
+        const auto baseline = [&] {
+            QElapsedTimer timer;
+            timer.start();
+            const int files = ReaddirStat(nativeFolder);
+            return files == kRecordings ? timer.nsecsElapsed() / 1e6 : -1;
+        };
+        const auto refresh = [&] {
+            QElapsedTimer timer;
+            timer.start();
+            controller.RefreshCatalogue(1, 0);
+            QCoreApplication::processEvents(); // the repaint the refresh asked for
+            return timer.nsecsElapsed() / 1e6;
+        };
+        double base = 0, ours = 0;
+        if (run % 2) {
+            ours = refresh();
+            base = baseline();
+        } else {
+            base = baseline();
+            ours = refresh();
+        }
+        if (base < 0)
             return 1;
-
-        timer.start();
-        controller.RefreshCatalogue(1, 0);
-        QCoreApplication::processEvents(); // the repaint the refresh asked for
-        refreshMs.push_back(timer.nsecsElapsed() / 1e6);
         if (mainList.GetItemCount() != kRecordings || panelList.GetItemCount() != kRecordings) {
             std::fprintf(stderr, "listed %d and %d rows\n", mainList.GetItemCount(),
                          panelList.GetItemCount());
             return 1;
         }
+        rounds.Add(ours, base);
     }
 
     if (qEnvironmentVariableIsSet("QUORVIL_BENCH_DETAIL")) {
@@ -201,19 +210,17 @@ int main(int argc, char **argv)
             QCoreApplication::processEvents();
             runs.push_back(timer.nsecsElapsed() / 1e6);
         }
-        refreshWithTz = Median(runs);
+        refreshWithTz = bench::Median(runs);
         qunsetenv("TZ");
     }
 
-    const double refresh = Median(refreshMs);
-    const double baseline = Median(baselineMs);
+    const double baseline = bench::Median(rounds.Baseline());
     std::printf("rows per list: %d, runs: %d (medians)\n", kRecordings, kRuns);
     std::printf("full page repaint (%d rows): %.3f ms\n", mainList.GetCountPerPage(),
-                Median(paintMs));
+                bench::Median(paintMs));
     if (tzWasUnset)
         std::printf("refresh with TZ=:/etc/localtime: %.1f ms, ratio %.2f\n", refreshWithTz,
                     refreshWithTz / baseline);
-    std::printf("bench filelist-refresh: %.1f ms, baseline %.1f ms, ratio %.2f, target %.1f\n",
-                refresh, baseline, refresh / baseline, kTargetRatio);
+    rounds.PrintResult("filelist-refresh", "ms", kTargetRatio);
     return 0;
 }

@@ -7,6 +7,7 @@
 // the plain sum of resident sizes).
 
 #include "app/COrvelPlayerDlg.h"
+#include "bench/common/BenchResult.h"
 #include "platform/DialogsScripted.h"
 #include "platform/EmbeddedBrowser.h"
 #include "sensors/widgets/CMapView.h"
@@ -37,7 +38,7 @@
 namespace
 {
 
-constexpr int kRounds = 5;
+constexpr int kRounds = bench::kMinRounds;
 constexpr int kTimeoutMs = 60000;
 // Tiles are refused at once: the measure is the engine and the page, not a tile server.
 constexpr const char *kTileUrl = "http://127.0.0.1:9/{z}/{x}/{y}.png";
@@ -207,13 +208,6 @@ std::optional<RunResult> RunChild(const QString &mode, const QString &library)
                                                                           : std::nullopt;
 }
 
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 // A folder library of one eight-second recording with fixes, and settings and drives of the
 // benchmark's own, so the viewer never meets the machine's.
 std::unique_ptr<QTemporaryDir> PrepareLibrary()
@@ -248,17 +242,24 @@ int RunRounds()
     if (!dir)
         return 1;
     const QString library = dir->path() + "/library";
-    std::vector<double> bare, ours, pssBefore, pssAfter, rssBefore, rssAfter;
+    bench::Rounds rounds;
+    std::vector<double> pssBefore, pssAfter, rssBefore, rssAfter;
     int processesAfter = 0;
     for (int round = 0; round < kRounds; ++round) {
-        const std::optional<RunResult> b = RunChild(QStringLiteral("bare"), library);
-        const std::optional<RunResult> v = RunChild(QStringLiteral("viewer"), library);
+        // Alternately the viewer and the bare view first.
+        std::optional<RunResult> b, v;
+        if (round % 2) {
+            v = RunChild(QStringLiteral("viewer"), library);
+            b = RunChild(QStringLiteral("bare"), library);
+        } else {
+            b = RunChild(QStringLiteral("bare"), library);
+            v = RunChild(QStringLiteral("viewer"), library);
+        }
         if (!b || !v) {
             std::fprintf(stderr, "a run did not draw the marker\n");
             return 1;
         }
-        bare.push_back(b->ms);
-        ours.push_back(v->ms);
+        rounds.Add(v->ms, b->ms);
         pssBefore.push_back(v->before.pssKb / 1024.0);
         rssBefore.push_back(v->before.rssKb / 1024.0);
         pssAfter.push_back(v->after.pssKb / 1024.0);
@@ -267,14 +268,11 @@ int RunRounds()
     }
     std::printf("memory of the viewer's map, median of %d runs: before the first show %.0f MB "
                 "(resident %.0f MB); after it %.0f MB (resident %.0f MB) in %d processes\n",
-                kRounds, Median(pssBefore), Median(rssBefore), Median(pssAfter), Median(rssAfter),
-                processesAfter);
-    const double value = Median(ours);
-    const double baseline = Median(bare);
-    std::printf("show map to marker drawn: median of %d runs each (worst %.1f ms)\n", kRounds,
-                *std::max_element(ours.begin(), ours.end()));
-    std::printf("bench map-first-show: %.1f ms, baseline %.1f ms, ratio %.2f, target 1.2\n", value,
-                baseline, baseline > 0 ? value / baseline : 0);
+                kRounds, bench::Median(pssBefore), bench::Median(rssBefore),
+                bench::Median(pssAfter), bench::Median(rssAfter), processesAfter);
+    std::printf("show map to marker drawn: medians of %d rounds (worst %.1f ms)\n", kRounds,
+                *std::max_element(rounds.Ours().begin(), rounds.Ours().end()));
+    rounds.PrintResult("map-first-show", "ms", 1.2);
     return 0;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-// Shared by the playback benchmarks: environment, generated recordings, a bare GStreamer
-// pipeline for the same file (the baseline), timing helpers and the result line.
+// Shared by the playback benchmarks: environment, the realistic recordings, a bare GStreamer
+// pipeline for the same file (the baseline), timing and memory helpers.
 
+#include "bench/common/BenchResult.h"
 #include "filters/GstHandle.h"
 #include "playback/CDShowPlayer.h"
 #include "platform/SoundOutput.h"
@@ -25,6 +26,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace playback_bench
@@ -60,34 +63,70 @@ inline QTemporaryDir &PrepareEnvironment()
     return dir;
 }
 
-inline QString MakeDualRecording(const QTemporaryDir &dir, int width, int height, int durationMs)
+// The benchmarks' recordings, as a dash camera writes them (see cardgen::CameraRecording):
+// 60 s of dual 1920x1080, one AVI and one MP4. Writing them takes minutes, so they are made
+// once in the build folder and reused; a picture or encoding change of the generator needs a
+// new folder name here.
+inline std::vector<QString> CameraRecordings()
 {
-    cardgen::RecordingOptions options;
-    options.path = dir.filePath(QString("dual-%1x%2.avi").arg(width).arg(height));
-    options.width = width;
-    options.height = height;
-    options.durationMs = durationMs;
-    options.rear = true;
-    QString error;
-    if (!cardgen::WriteRecording(options, &error)) {
-        std::fprintf(stderr, "cannot write the recording: %s\n", qPrintable(error));
-        std::exit(2);
+    const QDir folder(QStringLiteral(QUORVIL_BENCH_RECORDINGS "/camera-1"));
+    std::vector<cardgen::RecordingOptions> recordings;
+    for (const auto &[container, name] : {std::pair(cardgen::Container::Avi, "camera.AVI"),
+                                          std::pair(cardgen::Container::Mp4, "camera.MP4")}) {
+        cardgen::RecordingOptions options;
+        options.durationMs = 60000;
+        options.container = container;
+        options = cardgen::CameraRecording(options);
+        options.path = folder.filePath(QLatin1String(name));
+        recordings.push_back(options);
     }
-    return options.path;
+    // Written under a temporary name and renamed when complete: one that exists is whole. The
+    // missing ones are written side by side, as painting the pictures keeps one core busy.
+    QElapsedTimer timer;
+    timer.start();
+    std::vector<QString> errors(recordings.size());
+    {
+        std::vector<std::jthread> writers;
+        for (std::size_t i = 0; i < recordings.size(); ++i) {
+            if (QFile::exists(recordings[i].path))
+                continue;
+            std::printf("writing %s (once per build folder) ...\n", qPrintable(recordings[i].path));
+            std::fflush(stdout);
+            writers.emplace_back([&, i] { cardgen::WriteRecording(recordings[i], &errors[i]); });
+        }
+        if (writers.empty())
+            return {recordings[0].path, recordings[1].path};
+    }
+    for (std::size_t i = 0; i < recordings.size(); ++i)
+        if (!QFile::exists(recordings[i].path)) {
+            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(recordings[i].path),
+                         qPrintable(errors[i]));
+            std::exit(2);
+        }
+    std::printf("written in %.1f s\n", timer.elapsed() / 1000.0);
+    return {recordings[0].path, recordings[1].path};
 }
 
-// The same file decoded and converted like the player does, into fake sinks: both video
-// streams and, when the player would play sound, the audio stream.
-inline GstElementHandle BarePipeline(const QString &path, bool sync)
+// What the baseline does with each video stream after decoding it.
+enum class BareWork {
+    Decode,           // nothing: the floor of playing the file at all
+    DecodeAndConvert, // converted at full size to the renderer's pixel format
+};
+
+// The same file demuxed and decoded like the player does, into fake sinks: both video streams
+// and, when the player would play sound, the audio stream.
+inline GstElementHandle BarePipeline(const QString &path, bool sync,
+                                     BareWork work = BareWork::DecodeAndConvert)
 {
     const char *s = sync ? "true" : "false";
-    QString description =
-        QString("filesrc location=\"%1\" ! avidemux name=d "
-                "d.video_0 ! queue max-size-buffers=0 ! h264parse ! avdec_h264 ! videoconvert ! "
-                "video/x-raw,format=BGRx ! fakesink sync=%2 "
-                "d.video_1 ! queue max-size-buffers=0 ! h264parse ! avdec_h264 ! videoconvert ! "
-                "video/x-raw,format=BGRx ! fakesink sync=%2 ")
-            .arg(path, s);
+    const char *demuxer = path.endsWith(".mp4", Qt::CaseInsensitive) ? "qtdemux" : "avidemux";
+    const char *convert =
+        work == BareWork::DecodeAndConvert ? "videoconvert ! video/x-raw,format=BGRx ! " : "";
+    QString description = QString("filesrc location=\"%1\" ! %2 name=d ").arg(path, demuxer);
+    for (const char *pad : {"video_0", "video_1"})
+        description += QString("d.%1 ! queue max-size-buffers=0 ! h264parse ! avdec_h264 ! %2"
+                               "fakesink sync=%3 ")
+                           .arg(pad, convert, s);
     if (CSoundOutput::Instance().HasOutput())
         description += QString("d.audio_0 ! aacparse ! avdec_aac ! queue ! audioconvert ! "
                                "audioresample ! scaletempo ! volume ! fakesink sync=%1")
@@ -158,21 +197,16 @@ inline double CpuMs()
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000.0;
 }
 
-inline double Median(std::vector<double> values)
+// Resident memory of this process now, in MB.
+inline double ResidentMb()
 {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// The one result line the benchmark runner looks for.
-inline void PrintResult(const char *name, double value, double baseline, const char *unit,
-                        double target)
-{
-    const double ratio = baseline > 0 ? value / baseline : 0;
-    std::printf("bench %s: %.1f %s, baseline %.1f %s, ratio %.2f, target %.1f\n", name, value, unit,
-                baseline, unit, ratio, target);
-    std::fflush(stdout);
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return 0;
 }
 
 } // namespace playback_bench

@@ -1,5 +1,6 @@
-// Latency of an accurate seek until the frame is shown in both windows, dual 1280x720, paused;
-// median and worst, against a bare pipeline's accurate seek into fake sinks.
+// Latency of an accurate seek until the frame is shown in both windows, a camera's dual
+// 1920x1080 recording with a key frame every 30 frames, paused; median and worst, against a
+// bare pipeline's accurate seek into fake sinks.
 
 #include "PlaybackBench.h"
 
@@ -14,27 +15,28 @@ using namespace playback_bench;
 
 namespace
 {
-constexpr int kDurationMs = 10000;
-constexpr int kSeeks = 25;
-constexpr int kRounds = 3;
+constexpr int kDurationMs = 60000;
+constexpr int kSeeks = 8;
+constexpr int kRounds = bench::kMinRounds;
 
-std::vector<std::uint32_t> SeekTargets()
+// Each round seeks to targets of its own, the same for both sides.
+std::vector<std::uint32_t> SeekTargets(int round)
 {
-    QRandomGenerator random(42);
+    QRandomGenerator random(42 + round);
     std::vector<std::uint32_t> targets;
     for (int i = 0; i < kSeeks; ++i)
         targets.push_back(random.bounded(kDurationMs - 200));
     return targets;
 }
 
-std::vector<double> BareSeeks(const QString &path)
+std::vector<double> BareSeeks(const QString &path, int round)
 {
     auto pipeline = BarePipeline(path, true);
     gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
     WaitAsyncDone(pipeline.get());
     std::vector<double> ms;
     auto bus = GstBusHandle::Adopt(gst_element_get_bus(pipeline.get()));
-    for (std::uint32_t target : SeekTargets()) {
+    for (std::uint32_t target : SeekTargets(round)) {
         // Nothing stale may count as this seek's completion.
         while (auto stale = GstMessageHandle::Adopt(gst_bus_pop(bus.get()))) {
         }
@@ -51,14 +53,14 @@ std::vector<double> BareSeeks(const QString &path)
     return ms;
 }
 
-std::vector<double> PlayerSeeks(CDShowPlayer &player, const QString &path)
+std::vector<double> PlayerSeeks(CDShowPlayer &player, const QString &path, int round)
 {
     std::vector<double> ms;
     if (!player.OpenFile(path) || player.Pause() < 0)
         return ms;
     CVideoRenderer *front = player.Graph()->Renderer(0);
     CVideoRenderer *rear = player.Graph()->Renderer(1);
-    for (std::uint32_t target : SeekTargets()) {
+    for (std::uint32_t target : SeekTargets(round)) {
         const auto frontBefore = front->FramesShown();
         const auto rearBefore = rear->FramesShown();
         QElapsedTimer timer;
@@ -87,36 +89,42 @@ std::vector<double> PlayerSeeks(CDShowPlayer &player, const QString &path)
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir &dir = PrepareEnvironment();
+    PrepareEnvironment();
     QApplication app(argc, argv);
     gst_init(&argc, &argv);
-    const QString path = MakeDualRecording(dir, 1280, 720, kDurationMs);
+    const std::vector<QString> paths = CameraRecordings();
 
     BenchPlayer bench;
     CDShowPlayer &player = bench.player;
 
-    // The machine is shared: the two runs alternate, and the ratio is the median of the
-    // rounds' ratios, so load that comes and goes weighs on both sides alike.
-    std::vector<double> ours, bare, ratios;
+    // Rounds alternate the AVI and the MP4, and which side goes first.
+    bench::Rounds rounds;
+    std::vector<double> ours, bare;
     for (int round = 0; round < kRounds; ++round) {
-        const std::vector<double> bareRound = BareSeeks(path);
-        const std::vector<double> oursRound = PlayerSeeks(player, path);
+        const QString &path = paths[round % paths.size()];
+        std::vector<double> bareRound, oursRound;
+        if (round % 2) {
+            oursRound = PlayerSeeks(player, path, round);
+            bareRound = BareSeeks(path, round);
+        } else {
+            bareRound = BareSeeks(path, round);
+            oursRound = PlayerSeeks(player, path, round);
+        }
         if (oursRound.size() != bareRound.size()) {
-            std::fprintf(stderr, "the player could not open the recording\n");
+            std::fprintf(stderr, "the player could not open %s\n", qPrintable(path));
             return 1;
         }
-        ratios.push_back(Median(oursRound) / std::max(Median(bareRound), 1e-3));
-        std::printf("round %d: median %.1f ms, bare %.1f ms, ratio %.2f\n", round + 1,
-                    Median(oursRound), Median(bareRound), ratios.back());
+        rounds.Add(bench::Median(oursRound), bench::Median(bareRound));
+        std::printf("round %d (%s): median %.1f ms, bare %.1f ms, ratio %.2f\n", round + 1,
+                    qPrintable(path.right(3)), bench::Median(oursRound), bench::Median(bareRound),
+                    rounds.LastRatio());
         ours.insert(ours.end(), oursRound.begin(), oursRound.end());
         bare.insert(bare.end(), bareRound.begin(), bareRound.end());
     }
-    std::printf("accurate seek to a shown frame, dual 1280x720, %d x %d seeks: median %.1f ms, "
-                "worst %.1f ms (bare pipeline: median %.1f ms, worst %.1f ms), median ratio "
-                "%.2f\n",
-                kRounds, kSeeks, Median(ours), *std::max_element(ours.begin(), ours.end()),
-                Median(bare), *std::max_element(bare.begin(), bare.end()), Median(ratios));
-    // Reported as the median baseline scaled by the median ratio of the rounds.
-    PrintResult("playback-seek", Median(bare) * Median(ratios), Median(bare), "ms", 1.2);
+    std::printf("accurate seek to a shown frame, dual 1920x1080 camera recordings, %d x %d seeks: "
+                "median %.1f ms, worst %.1f ms (bare pipeline: median %.1f ms, worst %.1f ms)\n",
+                kRounds, kSeeks, bench::Median(ours), *std::max_element(ours.begin(), ours.end()),
+                bench::Median(bare), *std::max_element(bare.begin(), bare.end()));
+    rounds.PrintResult("playback-seek", "ms", 1.2);
     return 0;
 }

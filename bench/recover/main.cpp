@@ -1,8 +1,9 @@
 // bench-recover: a 60-second dual-1080p MP4 at a dash camera's bit rate (12 Mbit/s a camera),
 // cut at 90 % by a power loss, recovered into a playable copy, against `cp` of the same file
 // to the same folder. Rounds alternate the two; the result is the median of the rounds'
-// ratios.
+// ratios, with their spread.
 
+#include "bench/common/BenchResult.h"
 #include "recovery/RecordingRecovery.h"
 #include "tools/make-card/CardGenerator.h"
 
@@ -24,14 +25,8 @@ extern "C" {
 namespace
 {
 
-constexpr int kRounds = 7;
+constexpr int kRounds = bench::kMinRounds;
 constexpr double kTarget = 2.0;
-
-double Median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 cardgen::RecordingOptions Camera(const QString &path, int seconds)
 {
@@ -102,7 +97,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench-recover: %s\n", qPrintable(report.error));
         return 1;
     }
-    std::vector<double> ratios, ours, base;
+    bench::Rounds rounds;
     for (int i = 0; i < kRounds; ++i) {
         const bool recoverFirst = i % 2;
         double r = 0, c = 0;
@@ -113,9 +108,7 @@ int main(int argc, char **argv)
             c = runCp();
             r = runRecover();
         }
-        ours.push_back(r);
-        base.push_back(c);
-        ratios.push_back(r / c);
+        rounds.Add(r, c);
         std::printf("round %d: recover %.1f ms, cp %.1f ms, ratio %.2f\n", i + 1, r, c, r / c);
     }
     std::printf("recovered %.2f s: video %lld + %lld frames, %lld sensor records, %.1f MB of "
@@ -124,7 +117,6 @@ int main(int argc, char **argv)
                 static_cast<long long>(report.streams[1].frames),
                 static_cast<long long>(report.sensorRecords), report.bytesUsed / 1e6,
                 report.bytesTotal / 1e6);
-    std::printf("bench recover: %.1f ms, baseline %.1f ms, ratio %.2f, target %.1f\n", Median(ours),
-                Median(base), Median(ratios), kTarget);
+    rounds.PrintResult("recover", "ms", kTarget);
     return 0;
 }

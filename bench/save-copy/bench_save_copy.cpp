@@ -1,8 +1,10 @@
 // Save's copy of three recordings of about 300 MB each to a folder on the same disk, verified
 // (flushed, read back from the disk and compared), against `cp` of the same files followed by
 // `sync`. Rounds alternate which goes first; with permission to drop the page cache every
-// run starts cold, and warm rounds start with the sources read once. Also reports how often
+// run starts cold, and warm rounds start with the sources read once. The ratio is the median
+// of the rounds' ratios, shown with their spread. Also reports how often
 // the progress window's texts changed while the copy ran.
+#include "bench/common/BenchResult.h"
 #include "platform/FileOperationsQt.h"
 #include "platform/FileCopyProgressWindow.h"
 #include "platform/FileCopyPromptsScripted.h"
@@ -25,14 +27,8 @@ namespace
 {
 constexpr int kFiles = 3;
 constexpr qint64 kFileSize = 300LL << 20;
-constexpr int kRounds = 5; // per cache state; QUORVIL_BENCH_ROUNDS overrides
+constexpr int kRounds = bench::kMinRounds; // per cache state; QUORVIL_BENCH_ROUNDS overrides
 constexpr double kTargetRatio = 1.5;
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Bytes that no file system or disk compresses away, made fast.
 bool WriteNoise(const QString &path, qint64 size, quint64 seed)
@@ -178,7 +174,7 @@ int main(int argc, char **argv)
     const int rounds = qEnvironmentVariableIntValue("QUORVIL_BENCH_ROUNDS") > 0
                            ? qEnvironmentVariableIntValue("QUORVIL_BENCH_ROUNDS")
                            : kRounds;
-    std::vector<double> ours[2], baseline[2], ratios[2]; // [0] cold, [1] warm
+    bench::Rounds measured[2]; // [0] cold, [1] warm, in ms
     for (int warm = cold ? 0 : 1; warm < 2; ++warm) {
         for (int round = 0; round < rounds; ++round) {
             Measured a, b;
@@ -198,9 +194,7 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "a copy failed (ours %d, cp %d)\n", a.ok, b.ok);
                 return 1;
             }
-            ours[warm].push_back(a.seconds);
-            baseline[warm].push_back(b.seconds);
-            ratios[warm].push_back(a.seconds / b.seconds);
+            measured[warm].Add(a.seconds * 1000, b.seconds * 1000);
             std::printf("%s round %d: ours %.2f s, cp + sync %.2f s, ratio %.2f\n",
                         warm ? "warm" : "cold", round + 1, a.seconds, b.seconds,
                         a.seconds / b.seconds);
@@ -212,20 +206,20 @@ int main(int argc, char **argv)
     std::printf("progress window: timer %lld ms; texts changed every %.0f ms (median), %.0f ms "
                 "at the longest\n",
                 static_cast<long long>(FileCopyProgressWindow::kUpdateInterval.count()),
-                updateGapsMs.empty() ? 0.0 : Median(updateGapsMs),
+                updateGapsMs.empty() ? 0.0 : bench::Median(updateGapsMs),
                 updateGapsMs.empty() ? 0.0
                                      : *std::max_element(updateGapsMs.begin(), updateGapsMs.end()));
-    // The line reports the worse of the cold and warm medians.
+    // The line reports the worse of the cold and warm rounds.
     int worst = 1;
-    if (cold) {
-        std::printf("cold: ours %.2f s, cp + sync %.2f s, ratio %.2f\n", Median(ours[0]),
-                    Median(baseline[0]), Median(ratios[0]));
-        if (Median(ratios[0]) > Median(ratios[1]))
-            worst = 0;
+    for (int warm = cold ? 0 : 1; warm < 2; ++warm) {
+        const bench::Rounds &r = measured[warm];
+        std::printf("%s: ours %.2f s, cp + sync %.2f s, ", warm ? "warm" : "cold",
+                    bench::Median(r.Ours()) / 1000, bench::Median(r.Baseline()) / 1000);
+        r.PrintSpread(stdout);
+        std::printf(", ratio %.2f\n", r.Ratio());
     }
-    std::printf("warm: ours %.2f s, cp + sync %.2f s, ratio %.2f\n", Median(ours[1]),
-                Median(baseline[1]), Median(ratios[1]));
-    std::printf("bench save-copy: %.2f s, baseline %.2f s, ratio %.2f, target %.1f\n",
-                Median(ours[worst]), Median(baseline[worst]), Median(ratios[worst]), kTargetRatio);
+    if (cold && measured[0].Ratio() > measured[1].Ratio())
+        worst = 0;
+    measured[worst].PrintResult("save-copy", "ms", kTargetRatio);
     return 0;
 }

@@ -18,8 +18,11 @@ extern "C" {
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace
 {
@@ -276,6 +279,47 @@ TEST_F(GeneratorFiles, RefusesBadOptionsWithoutLeavingAFile)
     EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
 }
 
+using InputPtr = std::unique_ptr<AVFormatContext, void (*)(AVFormatContext *)>;
+
+// The file opened and its streams probed; null when it cannot be opened.
+InputPtr OpenInput(const QString &path)
+{
+    AVFormatContext *raw = nullptr;
+    if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
+        return InputPtr(nullptr, [](AVFormatContext *) {});
+    InputPtr fmt(raw, [](AVFormatContext *c) { avformat_close_input(&c); });
+    avformat_find_stream_info(fmt.get(), nullptr);
+    return fmt;
+}
+
+using FramePtr = std::unique_ptr<AVFrame, void (*)(AVFrame *)>;
+
+// The first picture of stream `index`, decoded; null when there is none.
+FramePtr DecodeFirstFrame(AVFormatContext *fmt, int index)
+{
+    const AVCodecParameters *par = fmt->streams[index]->codecpar;
+    const AVCodec *codec = avcodec_find_decoder(par->codec_id);
+    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext *)> dec(
+        avcodec_alloc_context3(codec), [](AVCodecContext *c) { avcodec_free_context(&c); });
+    avcodec_parameters_to_context(dec.get(), par);
+    avcodec_open2(dec.get(), codec, nullptr);
+    av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BACKWARD);
+    std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(av_packet_alloc(),
+                                                        [](AVPacket *p) { av_packet_free(&p); });
+    FramePtr frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
+    bool got = false;
+    while (!got && av_read_frame(fmt, pkt.get()) >= 0) {
+        if (pkt->stream_index == index && avcodec_send_packet(dec.get(), pkt.get()) >= 0)
+            got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+        av_packet_unref(pkt.get());
+    }
+    if (!got) {
+        avcodec_send_packet(dec.get(), nullptr);
+        got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
+    }
+    return got ? std::move(frame) : FramePtr(nullptr, [](AVFrame *) {});
+}
+
 // Decodes the first frame of every video stream to RGB at a few probe points.
 struct Probe {
     double fx, fy;
@@ -284,39 +328,17 @@ std::vector<std::vector<Rgb>> DecodeProbes(const QString &path, const std::vecto
                                            int *streams)
 {
     std::vector<std::vector<Rgb>> out;
-    AVFormatContext *raw = nullptr;
-    if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
+    const InputPtr fmt = OpenInput(path);
+    if (!fmt)
         return out;
-    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext *)> fmt(
-        raw, [](AVFormatContext *c) { avformat_close_input(&c); });
-    avformat_find_stream_info(fmt.get(), nullptr);
     *streams = 0;
     for (unsigned i = 0; i < fmt->nb_streams; ++i) {
         const AVCodecParameters *par = fmt->streams[i]->codecpar;
         if (par->codec_type != AVMEDIA_TYPE_VIDEO)
             continue;
         ++*streams;
-        const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-        std::unique_ptr<AVCodecContext, void (*)(AVCodecContext *)> dec(
-            avcodec_alloc_context3(codec), [](AVCodecContext *c) { avcodec_free_context(&c); });
-        avcodec_parameters_to_context(dec.get(), par);
-        avcodec_open2(dec.get(), codec, nullptr);
-        av_seek_frame(fmt.get(), -1, 0, AVSEEK_FLAG_BACKWARD);
-        std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(
-            av_packet_alloc(), [](AVPacket *p) { av_packet_free(&p); });
-        std::unique_ptr<AVFrame, void (*)(AVFrame *)> frame(av_frame_alloc(),
-                                                            [](AVFrame *f) { av_frame_free(&f); });
-        bool got = false;
-        while (!got && av_read_frame(fmt.get(), pkt.get()) >= 0) {
-            if (pkt->stream_index == static_cast<int>(i) &&
-                avcodec_send_packet(dec.get(), pkt.get()) >= 0)
-                got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
-            av_packet_unref(pkt.get());
-        }
-        if (!got) {
-            avcodec_send_packet(dec.get(), nullptr);
-            got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
-        }
+        const FramePtr frame = DecodeFirstFrame(fmt.get(), static_cast<int>(i));
+        const bool got = frame != nullptr;
         std::vector<Rgb> values;
         for (const Probe &p : probes) {
             if (!got) {
@@ -476,6 +498,154 @@ TEST_F(GeneratorFiles, CommandFirmwareVersionReadsBackAsGiven)
         EXPECT_TRUE(run.errors.contains("--firmware")) << run.errors.toStdString();
         EXPECT_FALSE(QFile::exists(root + "/Configs/km7_sysenv.cfg"));
     }
+}
+
+// What the stream of one video track says about itself, and what its packets show.
+struct VideoStreamFacts {
+    int profile = -1;
+    int width = 0, height = 0;
+    std::optional<bool> cabac; // from the PPS in the MP4 sample description
+    std::vector<int> keyFrames;
+    double bitsPerSecond = 0;
+    double detailedBlocks = 0; // share of 8x8 luma blocks in frame 0's top third not flat
+};
+
+// Reads an unsigned Exp-Golomb number (no emulation bytes occur this early in a PPS).
+struct BitReader {
+    const std::uint8_t *data;
+    size_t size, bit = 0;
+    int Bit() { return bit < size * 8 ? (data[bit / 8] >> (7 - bit++ % 8)) & 1 : 0; }
+    unsigned Ue()
+    {
+        int zeros = 0;
+        while (Bit() == 0 && zeros < 32)
+            ++zeros;
+        unsigned value = 1;
+        for (int i = 0; i < zeros; ++i)
+            value = value << 1 | Bit();
+        return value - 1;
+    }
+};
+
+// entropy_coding_mode_flag of the first PPS in an avcC record.
+std::optional<bool> CabacFromAvcC(const std::uint8_t *p, int size)
+{
+    if (size < 7 || p[0] != 1)
+        return std::nullopt;
+    int at = 6;
+    for (int sps = p[5] & 0x1F; sps > 0; --sps) {
+        if (at + 2 > size)
+            return std::nullopt;
+        at += 2 + (p[at] << 8 | p[at + 1]);
+    }
+    if (at + 4 > size || p[at] == 0)
+        return std::nullopt;
+    const int length = p[at + 1] << 8 | p[at + 2];
+    if (at + 3 + length > size || length < 2)
+        return std::nullopt;
+    BitReader bits{p + at + 4, static_cast<size_t>(length - 1)}; // after the NAL header
+    bits.Ue();                                                   // pic_parameter_set_id
+    bits.Ue();                                                   // seq_parameter_set_id
+    return bits.Bit() == 1;
+}
+
+std::vector<VideoStreamFacts> ReadVideoStreams(const QString &path, double seconds)
+{
+    std::vector<VideoStreamFacts> out;
+    const InputPtr fmt = OpenInput(path);
+    if (!fmt)
+        return out;
+    std::vector<int> index(fmt->nb_streams, -1);
+    std::vector<std::int64_t> bytes;
+    std::vector<int> packets;
+    for (unsigned i = 0; i < fmt->nb_streams; ++i) {
+        const AVCodecParameters *par = fmt->streams[i]->codecpar;
+        if (par->codec_type != AVMEDIA_TYPE_VIDEO)
+            continue;
+        index[i] = static_cast<int>(out.size());
+        VideoStreamFacts facts;
+        facts.profile = par->profile;
+        facts.width = par->width;
+        facts.height = par->height;
+        if (par->extradata_size > 0)
+            facts.cabac = CabacFromAvcC(par->extradata, par->extradata_size);
+        out.push_back(facts);
+        bytes.push_back(0);
+        packets.push_back(0);
+    }
+    std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(av_packet_alloc(),
+                                                        [](AVPacket *p) { av_packet_free(&p); });
+    while (av_read_frame(fmt.get(), pkt.get()) >= 0) {
+        if (const int v = index[pkt->stream_index]; v >= 0) {
+            if (pkt->flags & AV_PKT_FLAG_KEY)
+                out[v].keyFrames.push_back(packets[v]);
+            ++packets[v];
+            bytes[v] += pkt->size;
+        }
+        av_packet_unref(pkt.get());
+    }
+    for (size_t v = 0; v < out.size(); ++v)
+        out[v].bitsPerSecond = bytes[v] * 8 / seconds;
+
+    // Frame 0 of the front stream, decoded: how much of it is detail rather than flat colour.
+    const int front = static_cast<int>(std::find(index.begin(), index.end(), 0) - index.begin());
+    if (front < static_cast<int>(index.size())) {
+        const FramePtr frame = DecodeFirstFrame(fmt.get(), front);
+        const bool got = frame != nullptr;
+        int blocks = 0, detailed = 0;
+        for (int by = 0; got && by + 8 <= frame->height / 3; by += 8)
+            for (int bx = 0; bx + 8 <= frame->width; bx += 8, ++blocks) {
+                int lo = 255, hi = 0;
+                for (int y = by; y < by + 8; ++y)
+                    for (int x = bx; x < bx + 8; ++x) {
+                        const int luma = frame->data[0][y * frame->linesize[0] + x];
+                        lo = std::min(lo, luma);
+                        hi = std::max(hi, luma);
+                    }
+                detailed += hi - lo > 8;
+            }
+        out[0].detailedBlocks = blocks ? static_cast<double>(detailed) / blocks : 0;
+    }
+    return out;
+}
+
+TEST_F(GeneratorFiles, RealisticRecordingsLookLikeACamerasStream)
+{
+    for (const QString format : {"avi", "mp4"}) {
+        const QString path = m_dir.filePath("camera." + format);
+        const CommandRun run = MakeCard(
+            {"--file", path, "--format", format, "--realistic", "--duration", "2", "--no-sensors"});
+        ASSERT_EQ(run.status, 0) << run.errors.toStdString();
+        const std::vector<VideoStreamFacts> streams = ReadVideoStreams(path, 2.0);
+        ASSERT_EQ(streams.size(), 2u) << format.toStdString();
+        const double rates[] = {12e6, 8e6};
+        for (size_t i = 0; i < 2; ++i) {
+            SCOPED_TRACE(format.toStdString() + (i ? " rear" : " front"));
+            const VideoStreamFacts &s = streams[i];
+            EXPECT_EQ(s.profile, FF_PROFILE_H264_HIGH);
+            EXPECT_EQ(s.width, 1920);
+            EXPECT_EQ(s.height, 1080);
+            EXPECT_EQ(s.keyFrames, (std::vector<int>{0, 30})) << "a key frame every 30 frames";
+            EXPECT_GT(s.bitsPerSecond, rates[i] * 0.8);
+            EXPECT_LT(s.bitsPerSecond, rates[i] * 1.3);
+            if (format == "mp4") {
+                ASSERT_TRUE(s.cabac.has_value());
+                EXPECT_TRUE(*s.cabac);
+            }
+        }
+        EXPECT_GT(streams[0].detailedBlocks, 0.9) << "a detailed scene, not flat colour";
+    }
+    // The test recordings stay cheap: no CABAC, flat colour.
+    RecordingOptions plain;
+    plain.container = Container::Mp4;
+    plain.durationMs = 1000;
+    plain.path = m_dir.filePath("plain.MP4");
+    ASSERT_TRUE(WriteRecording(plain));
+    const std::vector<VideoStreamFacts> streams = ReadVideoStreams(plain.path, 1.0);
+    ASSERT_EQ(streams.size(), 2u);
+    EXPECT_EQ(streams[0].cabac, std::optional<bool>(false));
+    EXPECT_EQ(streams[0].keyFrames, (std::vector<int>{0, 10, 20}));
+    EXPECT_LT(streams[0].detailedBlocks, 0.2);
 }
 
 TEST(Generator, DemoCardIsTwoDaysOfMixedRecordings)

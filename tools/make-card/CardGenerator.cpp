@@ -124,6 +124,9 @@ bool RecordingWriter::Open()
                         .arg(m_opt.height));
     if (m_opt.fps < 1 || m_opt.fps > 60)
         return Fail(QStringLiteral("frame rate %1 not supported (1 to 60)").arg(m_opt.fps));
+    if (m_opt.keyFrameInterval < 1 || m_opt.keyFrameInterval > 300)
+        return Fail(QStringLiteral("key frame interval %1 not supported (1 to 300)")
+                        .arg(m_opt.keyFrameInterval));
     if (m_opt.durationMs < 1 || m_opt.durationMs > 24 * 3600 * 1000)
         return Fail(QStringLiteral("duration %1 ms not supported").arg(m_opt.durationMs));
     if (m_opt.path.isEmpty())
@@ -175,21 +178,29 @@ bool RecordingWriter::AddVideo(FramePainter::Channel channel)
     enc->pix_fmt = AV_PIX_FMT_YUV420P;
     enc->time_base = {1, m_opt.fps};
     enc->framerate = {m_opt.fps, 1};
-    // A key frame every 10 frames (a third of a second at 30 fps): seeks land quickly.
-    enc->gop_size = 10;
-    enc->keyint_min = 10;
+    // The test recordings' key frame every 10 frames (a third of a second at 30 fps) lets
+    // seeks land quickly; cameras write one every 15 to 30.
+    enc->gop_size = m_opt.keyFrameInterval;
+    enc->keyint_min = m_opt.keyFrameInterval;
     enc->max_b_frames = 0;
     // A fixed thread count keeps the output identical from run to run.
     enc->thread_count = m_opt.width * m_opt.height > 640 * 360 ? 2 : 1;
     enc->flags |= AV_CODEC_FLAG_BITEXACT;
     if (m_fmt->oformat->flags & AVFMT_GLOBALHEADER)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    av_opt_set(enc->priv_data, "preset", "ultrafast", 0);
+    // The fastest preset leaves out CABAC and the deblocking filter, which makes decoding far
+    // cheaper than a camera's stream; "superfast" is the fastest that keeps both.
+    av_opt_set(enc->priv_data, "preset", m_opt.realistic ? "superfast" : "ultrafast", 0);
+    if (m_opt.realistic)
+        av_opt_set(enc->priv_data, "profile", "high", 0);
     av_opt_set(enc->priv_data, "x264-params",
                m_opt.repeatParameterSets ? "scenecut=0:repeat-headers=1" : "scenecut=0", 0);
-    if (m_opt.videoBitRate > 0) {
-        enc->bit_rate = enc->rc_min_rate = enc->rc_max_rate = m_opt.videoBitRate;
-        enc->rc_buffer_size = m_opt.videoBitRate;
+    const int bitRate = channel == FramePainter::Channel::Rear
+                            ? m_opt.rearVideoBitRate.value_or(m_opt.videoBitRate)
+                            : m_opt.videoBitRate;
+    if (bitRate > 0) {
+        enc->bit_rate = enc->rc_min_rate = enc->rc_max_rate = bitRate;
+        enc->rc_buffer_size = bitRate;
         av_opt_set(enc->priv_data, "nal-hrd", "cbr", 0);
     }
     if (const int rc = avcodec_open2(enc.get(), codec, nullptr); rc < 0)
@@ -212,8 +223,10 @@ bool RecordingWriter::AddVideo(FramePainter::Channel channel)
     if (const int rc = av_frame_get_buffer(frame.get(), 0); rc < 0)
         return Fail(QStringLiteral("frame buffer"), rc);
 
-    m_video.push_back({std::move(enc), stream, FramePainter(channel, m_opt.width, m_opt.height),
-                       std::move(frame)});
+    m_video.push_back(
+        {std::move(enc), stream,
+         FramePainter(channel, m_opt.width, m_opt.height, m_opt.realistic, m_opt.seed),
+         std::move(frame)});
     return true;
 }
 
@@ -474,6 +487,18 @@ QString RecordingFileName(const RecordingOptions &options)
         .arg(options.start.toString(QStringLiteral("yyyyMMdd_HHmmss")),
              QLatin1String(CategoryToken(options.category)), QString::number(options.rear ? 2 : 1),
              options.container == Container::Mp4 ? QStringLiteral("MP4") : QStringLiteral("AVI"));
+}
+
+RecordingOptions CameraRecording(RecordingOptions base)
+{
+    base.width = 1920;
+    base.height = 1080;
+    base.fps = 30;
+    base.realistic = true;
+    base.keyFrameInterval = 30;
+    base.videoBitRate = 12'000'000;
+    base.rearVideoBitRate = 8'000'000;
+    return base;
 }
 
 bool WriteRecording(const RecordingOptions &options, QString *error)

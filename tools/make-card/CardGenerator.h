@@ -81,7 +81,20 @@ struct RecordingOptions {
     // camera's hardware encoder does (0: the encoder's own quality-based rate, much smaller
     // for these simple pictures).
     int videoBitRate = 0;
+    // The rear stream's rate when it differs from the front's (videoBitRate).
+    std::optional<int> rearVideoBitRate;
+    // Frames from one key frame to the next (1 to 300).
+    int keyFrameInterval = 10;
+    // Footage as costly to decode as a real camera's instead of the flat test pictures: a
+    // detailed scene that scrolls and sways, with fresh sensor noise in every frame (the moving
+    // marker and the clock still drawn on top), encoded in H.264 High profile with CABAC and
+    // the deblocking filter. The colours and probe points above do not hold for it.
+    bool realistic = false;
 };
+
+// A dash camera's recording: 1920x1080 at 30 fps, realistic pictures, a key frame every 30
+// frames, front about 12 Mbit/s and rear about 8 Mbit/s; the rest of `base` is kept.
+RecordingOptions CameraRecording(RecordingOptions base);
 
 // One record of the sensor stream: its bytes exactly as stored in one packet and its time
 // offset in ms from the start of the recording.
