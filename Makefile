@@ -4,11 +4,12 @@ TSAN_BUILD ?= build-tsan
 GENERATOR  ?= Ninja
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
+PREFIX     ?= /usr/local
 
 FORMAT_DIRS := app playback library sensors ui platform filters tools tests bench
 FORMAT_FILES = $(shell find $(FORMAT_DIRS) -name node_modules -prune -o \( -name '*.cpp' -o -name '*.h' \) -print 2>/dev/null)
 
-.PHONY: all build configure deps run test test-tsan bench format format-check clean
+.PHONY: all build configure deps run install package test test-tsan bench format format-check clean
 
 all: build
 
@@ -25,6 +26,14 @@ build: configure
 
 run: deps build
 	scripts/run-viewer $(BUILD)
+
+# PREFIX=/usr, DESTDIR=/some/root as usual.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package, build/quorvil_<version>_<arch>.deb, with its runtime dependencies.
+package: deps build
+	cd $(BUILD) && cpack -G DEB
 
 test: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -20,6 +20,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -428,6 +429,94 @@ TEST_F(GeneratorFiles, CardLayoutAndFirmwareFile)
     const int settings = static_cast<std::uint8_t>(fw[6]) | static_cast<std::uint8_t>(fw[7]) << 8;
     EXPECT_EQ(fw.size(), 16 + settings);
     EXPECT_EQ(FirmwareFileBytes(2, 7), fw);
+}
+
+// The file list's Date column and any backup tool see the file system's time: a camera leaves
+// the end of each recording there, a cut one where the power went.
+TEST_F(GeneratorFiles, EachRecordingIsDatedAtItsEnd)
+{
+    CardOptions card;
+    card.root = m_dir.filePath("card");
+    const struct {
+        QDateTime start;
+        int durationMs;
+        std::optional<double> cutAtPercent;
+        QDateTime end;
+    } cases[] = {
+        {QDateTime(QDate(2014, 7, 21), QTime(9, 30, 0)), 2000, std::nullopt,
+         QDateTime(QDate(2014, 7, 21), QTime(9, 30, 2))},
+        {QDateTime(QDate(2014, 7, 21), QTime(23, 59, 59)), 1500, std::nullopt,
+         QDateTime(QDate(2014, 7, 22), QTime(0, 0, 0, 500))},
+        {QDateTime(QDate(2014, 7, 22), QTime(8, 0, 0)), 2000, 50.0,
+         QDateTime(QDate(2014, 7, 22), QTime(8, 0, 1))},
+    };
+    for (const auto &c : cases) {
+        RecordingOptions o;
+        o.start = c.start;
+        o.durationMs = c.durationMs;
+        o.cutAtPercent = c.cutAtPercent;
+        o.width = 64;
+        o.height = 36;
+        card.recordings.push_back(o);
+    }
+    QString error;
+    ASSERT_TRUE(WriteCard(card, &error)) << error.toStdString();
+    const QStringList files = CardFiles(card);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const QFileInfo info(files[static_cast<qsizetype>(i)]);
+        SCOPED_TRACE(info.fileName().toStdString());
+        EXPECT_EQ(info.lastModified(), cases[i].end)
+            << info.lastModified().toString(Qt::ISODateWithMs).toStdString();
+    }
+}
+
+TEST(Generator, DemoCardEndsOnTheGivenDay)
+{
+    const struct {
+        QDate lastDay;
+        QSet<QString> days;
+    } cases[] = {
+        {QDate(2026, 12, 9), {"20261208", "20261209"}},
+        {QDate(2027, 1, 1), {"20261231", "20270101"}},
+        {QDate(2028, 3, 1), {"20280229", "20280301"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.lastDay.toString(Qt::ISODate).toStdString());
+        const CardOptions demo = DemoCard("/card", c.lastDay);
+        ASSERT_EQ(demo.recordings.size(), 12u);
+        QSet<QString> days, kinds;
+        QSet<bool> rear;
+        QSet<City> cities;
+        for (const RecordingOptions &o : demo.recordings) {
+            const QString n = RecordingFileName(o);
+            days.insert(n.left(8));
+            kinds.insert(n.mid(16, 3) + n.right(4));
+            rear.insert(o.rear);
+            cities.insert(o.city);
+            EXPECT_TRUE(o.sensors && o.gps && o.gsensor) << n.toStdString();
+        }
+        EXPECT_EQ(days, c.days);
+        EXPECT_TRUE(kinds.contains("NOR.AVI") && kinds.contains("NOR.MP4") &&
+                    kinds.contains("EVT.AVI") && kinds.contains("EVT.MP4") &&
+                    kinds.contains("MOT.AVI") && kinds.contains("MOT.MP4"));
+        EXPECT_EQ(rear, QSet<bool>({false, true})) << "one- and two-channel";
+        EXPECT_GE(cities.size(), 3);
+        EXPECT_TRUE(demo.recordings.back().cutAtPercent) << "the last one cut";
+        EXPECT_TRUE(demo.firmware);
+    }
+}
+
+TEST_F(GeneratorFiles, LastDayIsForTheDemoCardOnly)
+{
+    const QString card = m_dir.filePath("card");
+    for (const QStringList &args :
+         {QStringList{card, "--last-day", "yesterday"},
+          QStringList{card, "--last-day", "2014-07-22", "--count", "1"}}) {
+        const CommandRun run = MakeCard(args);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_TRUE(run.errors.contains("--last-day")) << run.errors.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(card));
 }
 
 // Pointed at a mounted card by mistake, the command must not replace the camera's own files.

@@ -139,9 +139,11 @@ struct CardOptions {
     bool replaceExisting = false;
 };
 
-// The standard demo card: two days (21 and 22 July 2014) of Normal, Event and Motion
-// recordings, AVI and MP4, one- and two-channel, 640x360, in Seoul and Sydney.
-CardOptions DemoCard(const QString &root);
+// The standard demo card: a dozen Normal, Event and Motion recordings on lastDay and the day
+// before, AVI and MP4, one- and two-channel, 640x360, driving in Seoul, Sydney, Buenos Aires
+// and New York; the last one cut by a power loss. The default day keeps tests reproducible;
+// the command passes yesterday.
+CardOptions DemoCard(const QString &root, QDate lastDay = QDate(2014, 7, 22));
 
 // The files WriteCard writes, in its order.
 QStringList CardFiles(const CardOptions &options);
@@ -150,6 +152,7 @@ QStringList CardFiles(const CardOptions &options);
 QStringList ExistingFiles(const QStringList &paths);
 
 // Writes Recordings/ and Configs/ under options.root. Lists the files written in *written.
+// Each recording's modification time is the end of its recording, as the camera leaves it.
 bool WriteCard(const CardOptions &options, QString *error = nullptr,
                QStringList *written = nullptr);
 

@@ -3,6 +3,7 @@
 #include "tools/make-card/CardGenerator.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -15,6 +16,25 @@ void AppendLe(QByteArray &out, std::uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; ++i)
         out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// The camera closes a recording when it ends, so the file system's modification time is the
+// end of the recording (local time); a cut one ends where the power went.
+QDateTime RecordingEnd(const RecordingOptions &rec)
+{
+    const double part = rec.cutAtPercent ? *rec.cutAtPercent / 100.0 : 1.0;
+    return rec.start.addMSecs(static_cast<qint64>(rec.durationMs * part));
+}
+
+bool SetCameraTime(const RecordingOptions &rec, QString *error)
+{
+    QFile file(rec.path);
+    if (file.open(QIODevice::ReadOnly) &&
+        file.setFileTime(RecordingEnd(rec), QFileDevice::FileModificationTime))
+        return true;
+    if (error)
+        *error = QStringLiteral("cannot set the time of %1: %2").arg(rec.path, file.errorString());
+    return false;
 }
 
 } // namespace
@@ -31,10 +51,10 @@ QByteArray FirmwareFileBytes(std::int32_t major, std::int32_t minor)
     return out;
 }
 
-CardOptions DemoCard(const QString &root)
+CardOptions DemoCard(const QString &root, QDate lastDay)
 {
     struct Row {
-        int day;
+        int day; // 0: lastDay, -1: the day before
         QTime time;
         Category category;
         int seconds;
@@ -45,24 +65,26 @@ CardOptions DemoCard(const QString &root)
     };
     using C = Category;
     const Row rows[] = {
-        {21, QTime(9, 30, 0), C::Normal, 20, true, Container::Avi, City::Seoul},
-        {21, QTime(9, 30, 30), C::Normal, 20, true, Container::Avi, City::Seoul},
-        {21, QTime(9, 31, 0), C::Event, 15, true, Container::Avi, City::Seoul},
-        {21, QTime(9, 31, 20), C::Normal, 20, true, Container::Mp4, City::Seoul},
-        {21, QTime(13, 5, 0), C::Motion, 15, false, Container::Avi, City::Seoul},
-        {22, QTime(8, 12, 0), C::Normal, 20, true, Container::Mp4, City::Sydney},
-        {22, QTime(8, 12, 30), C::Event, 15, true, Container::Mp4, City::Sydney},
-        {22, QTime(18, 40, 0), C::Normal, 20, false, Container::Avi, City::BuenosAires},
-        {22, QTime(22, 15, 0), C::Motion, 15, true, Container::Mp4, City::NewYork},
+        {-1, QTime(9, 30, 0), C::Normal, 20, true, Container::Avi, City::Seoul},
+        {-1, QTime(9, 30, 30), C::Normal, 20, true, Container::Avi, City::Seoul},
+        {-1, QTime(9, 31, 0), C::Event, 15, true, Container::Avi, City::Seoul},
+        {-1, QTime(9, 31, 20), C::Normal, 20, true, Container::Mp4, City::Seoul},
+        {-1, QTime(13, 5, 0), C::Motion, 15, false, Container::Avi, City::Seoul},
+        {-1, QTime(17, 45, 0), C::Normal, 20, false, Container::Mp4, City::Seoul},
+        {0, QTime(8, 12, 0), C::Normal, 20, true, Container::Mp4, City::Sydney},
+        {0, QTime(8, 12, 30), C::Event, 15, true, Container::Mp4, City::Sydney},
+        {0, QTime(12, 40, 0), C::Motion, 15, true, Container::Avi, City::Sydney},
+        {0, QTime(18, 40, 0), C::Normal, 20, false, Container::Avi, City::BuenosAires},
+        {0, QTime(22, 15, 0), C::Motion, 15, true, Container::Mp4, City::NewYork},
         // The car was switched off while this one was being written.
-        {22, QTime(22, 15, 20), C::Event, 15, true, Container::Mp4, City::NewYork, 60.0},
+        {0, QTime(22, 15, 20), C::Event, 15, true, Container::Mp4, City::NewYork, 60.0},
     };
     CardOptions card;
     card.root = root;
     std::uint32_t seed = 1;
     for (const Row &r : rows) {
         RecordingOptions o;
-        o.start = QDateTime(QDate(2014, 7, r.day), r.time);
+        o.start = QDateTime(lastDay.addDays(r.day), r.time);
         o.category = r.category;
         o.durationMs = r.seconds * 1000;
         o.width = 640;
@@ -122,7 +144,7 @@ bool WriteCard(const CardOptions &options, QString *error, QStringList *written)
     for (std::size_t i = 0; i < options.recordings.size(); ++i) {
         RecordingOptions rec = options.recordings[i];
         rec.path = files[static_cast<qsizetype>(i)];
-        if (!WriteRecording(rec, error))
+        if (!WriteRecording(rec, error) || !SetCameraTime(rec, error))
             return false;
         if (written)
             written->append(rec.path);

@@ -81,9 +81,10 @@ int main(int argc, char **argv)
         "Writes a sample dash camera memory card into DIR: Recordings/ with recordings named\n"
         "YYYYMMDD_HHMMSS_CAT_Cn.AVI|MP4 (front and rear H.264 video, AAC tone, sensor stream\n"
         "with GPS and G-sensor records) and Configs/km7_sysenv.cfg. With no options it writes\n"
-        "the standard demo card (10 recordings on 21 and 22 July 2014, the last one cut by a\n"
-        "power loss). Any option switches to a card of --count recordings of the given kind,\n"
-        "one after another from --start.\n"
+        "the standard demo card (12 recordings from yesterday and the day before, or from\n"
+        "--last-day, the last one cut by a power loss). Any other option switches to a card of\n"
+        "--count recordings of the given kind, one after another from --start. Each\n"
+        "recording's modification time is the end of the recording, as a camera leaves it.\n"
         "Refuses, writing nothing, when a file it would write is already there (a real card's\n"
         "firmware file or recordings, say) unless --force is given.\n"
         "The layout is described in docs/recording-format.md.");
@@ -131,6 +132,8 @@ int main(int argc, char **argv)
                                   "(DIR is then not given)",
                                   "PATH");
     const QCommandLineOption force("force", "write over files that are already there");
+    const QCommandLineOption lastDay("last-day", "the demo card's last day (default yesterday)",
+                                     "YYYY-MM-DD");
     const QCommandLineOption cutAt("cut-at",
                                    "the last recording (or --file) ends at PERCENT of its "
                                    "length without an index, as a power loss leaves it",
@@ -142,9 +145,9 @@ int main(int argc, char **argv)
         "frames, front 12 Mbit/s and rear 8 Mbit/s, 1920x1080 at 30 fps unless --size or --fps "
         "say otherwise; slow to write (about 80 s of CPU per minute of recording)");
     for (const auto *o :
-         {&count,    &category,   &start,     &duration, &size,      &fps,      &channels,
-          &format,   &noAudio,    &noSensors, &noGps,    &noGsensor, &city,     &seed,
-          &firmware, &noFirmware, &file,      &force,    &cutAt,     &realistic})
+         {&count,    &category,   &start,     &duration, &size,      &fps,       &channels,
+          &format,   &noAudio,    &noSensors, &noGps,    &noGsensor, &city,      &seed,
+          &firmware, &noFirmware, &file,      &force,    &cutAt,     &realistic, &lastDay})
         p.addOption(*o);
     p.process(app);
 
@@ -155,12 +158,18 @@ int main(int argc, char **argv)
 
     bool anyOption = false;
     for (const QString &name : p.optionNames())
-        anyOption |= name != "help" && name != "force";
+        anyOption |= name != "help" && name != "force" && name != "last-day";
     const bool replace = p.isSet(force);
 
     CardOptions card;
     if (!anyOption) {
-        card = DemoCard(args.first());
+        const QDate day = p.isSet(lastDay) ? QDate::fromString(p.value(lastDay), Qt::ISODate)
+                                           : QDate::currentDate().addDays(-1);
+        if (!day.isValid())
+            return Fail("--last-day must look like 2014-07-22");
+        card = DemoCard(args.first(), day);
+    } else if (p.isSet(lastDay)) {
+        return Fail("--last-day is for the demo card only");
     } else {
         RecordingOptions base;
         bool ok = true;
