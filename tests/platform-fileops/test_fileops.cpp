@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <condition_variable>
@@ -178,10 +179,20 @@ void FileOpsTest::windowFollowsAndCancelStopsCleanly()
     QString seenWhileHeld;
     operations.SetWindowShownHook([&](QWidget &window) {
         auto *poll = new QTimer(&window);
-        QObject::connect(poll, &QTimer::timeout, &window, [&, poll] {
+        auto heldSince = std::make_shared<QElapsedTimer>();
+        QObject::connect(poll, &QTimer::timeout, &window, [&, poll, heldSince] {
             // The UI thread keeps running while the copying thread is held: the window must
-            // show the second file, part-way.
-            if (!gate->Held() || !LabelTexts(window).contains(QStringLiteral("(2 of 3)")))
+            // show the second file, part-way. Its texts refresh on their own timer, so wait for
+            // the refresh after the hold (or give up after a while and let the checks below say
+            // what it showed).
+            if (!gate->Held())
+                return;
+            if (!heldSince->isValid())
+                heldSince->start();
+            const QString texts = LabelTexts(window);
+            const bool shown = texts.contains(QStringLiteral("(2 of 3)")) &&
+                               texts.contains(QStringLiteral("12.0 MB of 20.0 MB"));
+            if (!shown && heldSince->elapsed() < 10000)
                 return;
             poll->stop();
             seenWhileHeld = LabelTexts(window);
