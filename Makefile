@@ -15,7 +15,7 @@ SANITIZER_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEB
 FORMAT_DIRS := app playback library sensors ui platform filters tools tests bench fuzz
 FORMAT_FILES = $(shell find $(FORMAT_DIRS) -name node_modules -prune -o \( -name '*.cpp' -o -name '*.h' \) -print 2>/dev/null)
 
-.PHONY: all build configure deps run test test-main test-asan test-tsan fuzz bench format format-check clean
+.PHONY: all build configure deps run test test-main asan-configure test-asan test-asan-all test-tsan fuzz bench format format-check clean
 
 all: build
 
@@ -40,10 +40,23 @@ test: test-main test-asan test-tsan
 test-main: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# Every test program (non-GUI and widgets) under AddressSanitizer + UndefinedBehaviorSanitizer.
-test-asan: deps
+# Test programs under AddressSanitizer + UndefinedBehaviorSanitizer: test-asan runs those of
+# ASAN_TESTS (part of `make test`), test-asan-all every test program, non-GUI and widgets.
+ASAN_TESTS ?= test_sensors_records test_sensors_rmc_corpus test_platform_settings \
+	test_library_catalogue test_library_cardinfo test_filters_sensorsource
+empty :=
+space := $(empty) $(empty)
+asan_regex = ^($(subst $(space),|,$(strip $(ASAN_TESTS))))$$
+
+asan-configure: deps
 	cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DQUORVIL_SANITIZE=address,undefined \
 		$(SANITIZER_ARGS) $(CMAKE_ARGS)
+
+test-asan: asan-configure
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TESTS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -R '$(asan_regex)'
+
+test-asan-all: asan-configure
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target all_tests
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
