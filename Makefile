@@ -60,7 +60,7 @@ test-asan-all: asan-configure
 	cmake --build $(ASAN_BUILD) -j $(JOBS) --target all_tests
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The sensor loader, the copy engine and playback under ThreadSanitizer (tests labelled tsan).
+# The sensor loader and the copy engine under ThreadSanitizer (tests labelled tsan).
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G $(GENERATOR) -DQUORVIL_SANITIZE=thread $(SANITIZER_ARGS) \
 		$(CMAKE_ARGS)
