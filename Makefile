@@ -43,7 +43,9 @@ test-main: deps build
 # Test programs under AddressSanitizer + UndefinedBehaviorSanitizer: test-asan runs those of
 # ASAN_TESTS (part of `make test`), test-asan-all every test program, non-GUI and widgets.
 ASAN_TESTS ?= test_sensors_records test_sensors_rmc_corpus test_platform_settings \
-	test_library_catalogue test_library_cardinfo test_filters_sensorsource
+	test_library_catalogue test_library_cardinfo test_filters_sensorsource \
+	test_platform_filecopier test_tools_export recovery_recover test_playback_decodersettings \
+	test_ui_button test_ui_slider
 empty :=
 space := $(empty) $(empty)
 asan_regex = ^($(subst $(space),|,$(strip $(ASAN_TESTS))))$$
