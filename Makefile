@@ -1,15 +1,22 @@
 # Front door: `make run` starts the viewer, `make test` runs every test.
 BUILD      ?= build
 TSAN_BUILD ?= build-tsan
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 GENERATOR  ?= Ninja
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 PREFIX     ?= /usr/local
+# Sanitizer builds: -O1 with line tables only compiles and links much faster than -O2 -g and
+# still gives file:line in every report; assertions stay on.
+SANITIZER_ARGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" \
+	-DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1"
 
-FORMAT_DIRS := app playback library sensors ui platform filters tools tests bench
+FORMAT_DIRS := app playback library sensors ui platform filters tools tests bench fuzz
 FORMAT_FILES = $(shell find $(FORMAT_DIRS) -name node_modules -prune -o \( -name '*.cpp' -o -name '*.h' \) -print 2>/dev/null)
 
-.PHONY: all build configure deps run install package test test-tsan bench format format-check clean
+.PHONY: all build configure deps run install package test test-main asan-configure test-asan test-asan-all test-tsan fuzz bench format format-check clean
 
 all: build
 
@@ -35,14 +42,49 @@ install: build
 package: deps build
 	cd $(BUILD) && cpack -G DEB
 
-test: deps build
+# The suite, then again under AddressSanitizer + UndefinedBehaviorSanitizer, then the threaded
+# parts under ThreadSanitizer; each sanitizer in a build folder of its own.
+test: test-main test-asan test-tsan
+
+test-main: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The sensor loader's threads under ThreadSanitizer, in a build of its own.
+# Test programs under AddressSanitizer + UndefinedBehaviorSanitizer: test-asan runs those of
+# ASAN_TESTS (part of `make test`), test-asan-all every test program, non-GUI and widgets.
+ASAN_TESTS ?= test_sensors_records test_sensors_rmc_corpus test_platform_settings \
+	test_library_catalogue test_library_cardinfo test_filters_sensorsource \
+	test_platform_filecopier test_tools_export recovery_recover test_playback_decodersettings \
+	test_ui_button test_ui_slider
+empty :=
+space := $(empty) $(empty)
+asan_regex = ^($(subst $(space),|,$(strip $(ASAN_TESTS))))$$
+
+asan-configure: deps
+	cmake -S . -B $(ASAN_BUILD) -G $(GENERATOR) -DQUORVIL_SANITIZE=address,undefined \
+		$(SANITIZER_ARGS) $(CMAKE_ARGS)
+
+test-asan: asan-configure
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target $(ASAN_TESTS)
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -R '$(asan_regex)'
+
+test-asan-all: asan-configure
+	cmake --build $(ASAN_BUILD) -j $(JOBS) --target all_tests
+	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The sensor loader and the copy engine under ThreadSanitizer (tests labelled tsan).
 test-tsan: deps
-	cmake -S . -B $(TSAN_BUILD) -G $(GENERATOR) -DQUORVIL_SANITIZE=thread $(CMAKE_ARGS)
+	cmake -S . -B $(TSAN_BUILD) -G $(GENERATOR) -DQUORVIL_SANITIZE=thread $(SANITIZER_ARGS) \
+		$(CMAKE_ARGS)
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target tsan_tests
 	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --output-on-failure -L tsan
+
+# Every fuzz target for FUZZ_SECONDS each (clang, libFuzzer), in a build of its own; the
+# corpora grow in $(FUZZ_BUILD)/corpus, crashers land in $(FUZZ_BUILD)/artifacts.
+fuzz: deps
+	cmake -S . -B $(FUZZ_BUILD) -G $(GENERATOR) -DCMAKE_C_COMPILER=clang \
+		-DCMAKE_CXX_COMPILER=clang++ -DQUORVIL_FUZZ=ON $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: deps build
 	scripts/run-benchmarks $(BUILD)
@@ -54,4 +96,4 @@ format-check:
 	clang-format --dry-run --Werror $(FORMAT_FILES)
 
 clean:
-	rm -rf $(BUILD) $(TSAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

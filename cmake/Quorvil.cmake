@@ -30,6 +30,17 @@ endfunction()
 set(QUORVIL_TEST_SETTINGS_ENV
     "QUORVIL_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-tmp/settings-user;QUORVIL_SYSTEM_CONFIG=${CMAKE_BINARY_DIR}/test-tmp/settings-machine")
 
+# Every test program, for the sanitizer builds (make test-asan builds only these).
+add_custom_target(all_tests)
+
+# Sanitizer settings for every test; builds without sanitizers ignore the variables. Reports
+# from our code always fail the test: only the libraries' noise is suppressed, in
+# tests/sanitizers/ (commented).
+set(QUORVIL_SANITIZER_ENV
+    "ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
+    "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+    "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/sanitizers/lsan.supp:print_suppressions=0")
+
 # quorvil_add_gtest(<name> SOURCES ... LIBS ... [LABELS ...])  non-GUI logic, GoogleTest
 function(quorvil_add_gtest name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -38,7 +49,8 @@ function(quorvil_add_gtest name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "gtest;${ARG_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;${QUORVIL_TEST_SETTINGS_ENV}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;${QUORVIL_TEST_SETTINGS_ENV};${QUORVIL_SANITIZER_ENV}")
+    add_dependencies(all_tests ${name})
 endfunction()
 
 # quorvil_add_qtest(<name> SOURCES ... LIBS ... [XVFB] [LABELS ...])  widgets, Qt Test
@@ -57,5 +69,6 @@ function(quorvil_add_qtest name)
         set(env "QT_QPA_PLATFORM=offscreen")
     endif()
     set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS "qtest;${ARG_LABELS}"
-        ENVIRONMENT "${env};QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;${QUORVIL_TEST_SETTINGS_ENV}")
+        ENVIRONMENT "${env};QUORVIL_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp;${QUORVIL_TEST_SETTINGS_ENV};${QUORVIL_SANITIZER_ENV}")
+    add_dependencies(all_tests ${name})
 endfunction()

@@ -220,7 +220,7 @@ TEST_P(DamagedFileTest, IsKeptAsideAndTheHiveStartsEmpty)
 INSTANTIATE_TEST_SUITE_P(
     Files, DamagedFileTest,
     ::testing::Values(
-        DamageCase{"garbage", QByteArray("\x00\xff\x13 not json", 14)},
+        DamageCase{"garbage", QByteArrayLiteral("\x00\xff\x13 not json")},
         DamageCase{"empty_file", QByteArray()},
         DamageCase{"truncated",
                    QByteArray(R"({"format":"quorvil-settings","version":1,"keys":[{"pa)")},
