@@ -3,6 +3,7 @@
 #include "library/CardInformation.h"
 #include "sensors/CTextData.h"
 #include "tools/make-card/CardGenerator.h"
+#include "tools/make-card/LibavHandles.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -280,34 +281,37 @@ TEST_F(GeneratorFiles, RefusesBadOptionsWithoutLeavingAFile)
     EXPECT_TRUE(QDir(m_dir.path()).entryList(QDir::Files).isEmpty());
 }
 
-using InputPtr = std::unique_ptr<AVFormatContext, void (*)(AVFormatContext *)>;
+using cardgen::CodecContextPtr;
+using cardgen::FramePtr;
+using cardgen::PacketPtr;
+
+struct InputCloser {
+    void operator()(AVFormatContext *c) const { avformat_close_input(&c); }
+};
+using InputPtr = std::unique_ptr<AVFormatContext, InputCloser>;
 
 // The file opened and its streams probed; null when it cannot be opened.
 InputPtr OpenInput(const QString &path)
 {
     AVFormatContext *raw = nullptr;
     if (avformat_open_input(&raw, path.toUtf8().constData(), nullptr, nullptr) < 0)
-        return InputPtr(nullptr, [](AVFormatContext *) {});
-    InputPtr fmt(raw, [](AVFormatContext *c) { avformat_close_input(&c); });
+        return nullptr;
+    InputPtr fmt(raw);
     avformat_find_stream_info(fmt.get(), nullptr);
     return fmt;
 }
-
-using FramePtr = std::unique_ptr<AVFrame, void (*)(AVFrame *)>;
 
 // The first picture of stream `index`, decoded; null when there is none.
 FramePtr DecodeFirstFrame(AVFormatContext *fmt, int index)
 {
     const AVCodecParameters *par = fmt->streams[index]->codecpar;
     const AVCodec *codec = avcodec_find_decoder(par->codec_id);
-    std::unique_ptr<AVCodecContext, void (*)(AVCodecContext *)> dec(
-        avcodec_alloc_context3(codec), [](AVCodecContext *c) { avcodec_free_context(&c); });
+    const CodecContextPtr dec(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(dec.get(), par);
     avcodec_open2(dec.get(), codec, nullptr);
     av_seek_frame(fmt, -1, 0, AVSEEK_FLAG_BACKWARD);
-    std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(av_packet_alloc(),
-                                                        [](AVPacket *p) { av_packet_free(&p); });
-    FramePtr frame(av_frame_alloc(), [](AVFrame *f) { av_frame_free(&f); });
+    const PacketPtr pkt(av_packet_alloc());
+    FramePtr frame(av_frame_alloc());
     bool got = false;
     while (!got && av_read_frame(fmt, pkt.get()) >= 0) {
         if (pkt->stream_index == index && avcodec_send_packet(dec.get(), pkt.get()) >= 0)
@@ -318,7 +322,7 @@ FramePtr DecodeFirstFrame(AVFormatContext *fmt, int index)
         avcodec_send_packet(dec.get(), nullptr);
         got = avcodec_receive_frame(dec.get(), frame.get()) >= 0;
     }
-    return got ? std::move(frame) : FramePtr(nullptr, [](AVFrame *) {});
+    return got ? std::move(frame) : nullptr;
 }
 
 // Decodes the first frame of every video stream to RGB at a few probe points.
@@ -662,8 +666,7 @@ std::vector<VideoStreamFacts> ReadVideoStreams(const QString &path, double secon
         bytes.push_back(0);
         packets.push_back(0);
     }
-    std::unique_ptr<AVPacket, void (*)(AVPacket *)> pkt(av_packet_alloc(),
-                                                        [](AVPacket *p) { av_packet_free(&p); });
+    const PacketPtr pkt(av_packet_alloc());
     while (av_read_frame(fmt.get(), pkt.get()) >= 0) {
         if (const int v = index[pkt->stream_index]; v >= 0) {
             if (pkt->flags & AV_PKT_FLAG_KEY)
