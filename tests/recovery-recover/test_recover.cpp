@@ -2,6 +2,7 @@
 // decoded frames are those of the intact recording up to the cut, with its sound and sensor
 // records; what cannot be recovered ends with a clear message and no file.
 
+#include "recovery/LibavPointers.h"
 #include "recovery/RecordingRecovery.h"
 #include "tools/export/SensorExport.h"
 #include "tools/make-card/CardGenerator.h"
@@ -54,9 +55,10 @@ struct PacketSpan {
 std::vector<PacketSpan> PacketSpans(const QString &path)
 {
     std::vector<PacketSpan> spans;
-    AVFormatContext *ctx = nullptr;
-    if (avformat_open_input(&ctx, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
+    AVFormatContext *raw = nullptr;
+    if (avformat_open_input(&raw, QFile::encodeName(path).constData(), nullptr, nullptr) < 0)
         return spans;
+    const recovery::InputPtr ctx(raw);
     std::vector<Kind> kinds;
     int video = 0;
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
@@ -65,14 +67,12 @@ std::vector<PacketSpan> PacketSpans(const QString &path)
                         : type == AVMEDIA_TYPE_AUDIO ? Kind::Audio
                                                      : Kind::Sensor);
     }
-    AVPacket *pkt = av_packet_alloc();
-    while (av_read_frame(ctx, pkt) >= 0) {
+    const recovery::AvPtr<AVPacket> pkt(av_packet_alloc());
+    while (av_read_frame(ctx.get(), pkt.get()) >= 0) {
         spans.push_back({kinds[static_cast<std::size_t>(pkt->stream_index)], pkt->pos,
                          pkt->pos + pkt->size, pkt->size == 0});
-        av_packet_unref(pkt);
+        av_packet_unref(pkt.get());
     }
-    av_packet_free(&pkt);
-    avformat_close_input(&ctx);
     return spans;
 }
 
