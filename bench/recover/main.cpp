@@ -18,9 +18,7 @@ extern "C" {
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 namespace
 {
@@ -109,7 +107,8 @@ int main(int argc, char **argv)
             r = runRecover();
         }
         rounds.Add(r, c);
-        std::printf("round %d: recover %.1f ms, cp %.1f ms, ratio %.2f\n", i + 1, r, c, r / c);
+        std::printf("round %d: recover %.1f ms, cp %.1f ms, ratio %.2f\n", i + 1, r, c,
+                    rounds.LastRatio());
     }
     std::printf("recovered %.2f s: video %lld + %lld frames, %lld sensor records, %.1f MB of "
                 "%.1f MB used\n",
