@@ -184,6 +184,10 @@ HRESULT CDShowGraph::BuildGraph(const QString &path)
 
     m_nVideoStreams = CountVideoStreams();
     qCInfo(lcPlayback) << path << "video streams:" << m_nVideoStreams;
+    // Nothing read from an earlier file carries over.
+    m_llDuration = 0;
+    m_bDurationStale = false;
+    m_llLastPosition = 0;
     if (m_nVideoStreams == 1)
         return BuildSingleChain();
     if (m_nVideoStreams == 2)
@@ -364,9 +368,6 @@ HRESULT CDShowGraph::BuildSingleChain()
             return hr;
     }
     m_pRenderer[0]->SetVideoWindow(m_hWndFront);
-    m_llDuration = 0;
-    m_bDurationStale = false;
-    m_llLastPosition = 0;
 
     if (m_pAudioRenderer)
         ConnectFilters(m_pSplitter.get(), m_pAudioRenderer.get());
@@ -399,9 +400,6 @@ HRESULT CDShowGraph::BuildDualChain()
     }
     m_pRenderer[0]->SetVideoWindow(m_hWndFront);
     m_pRenderer[1]->SetVideoWindow(m_hWndRear);
-    m_llDuration = 0;
-    m_bDurationStale = false;
-    m_llLastPosition = 0;
 
     if (m_pAudioRenderer)
         ConnectFilters(m_pSplitter.get(), m_pAudioRenderer.get());

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMap>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -119,9 +118,7 @@ QStringList SaveDeleteTest::MakeLibrary(int count, qint64 size)
         QFile file(m_library + u'/' + name);
         if (!file.open(QIODevice::WriteOnly))
             return {};
-        QByteArray bytes(size, Qt::Uninitialized);
-        QRandomGenerator(i + 1).fillRange(reinterpret_cast<quint32 *>(bytes.data()), size / 4);
-        file.write(bytes);
+        file.write(RandomBytes(size, i + 1));
     }
     m_controller->RefreshCatalogue(1, 0);
     return Paths();

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QWidget>
 #include <QThread>
 
 #include <gst/gst.h>
@@ -34,6 +35,14 @@ cardgen::RecordingOptions SmallRecording(cardgen::Container container, bool rear
     options.height = 180;
     options.fps = 30;
     return options;
+}
+
+void ShowVideoWindows(QWidget &front, QWidget &rear)
+{
+    for (QWidget *window : {&front, &rear}) {
+        window->resize(344, 194);
+        window->show();
+    }
 }
 
 QColor ColourAt(const QImage &image, double fx, double fy)

@@ -10,6 +10,8 @@
 
 #include <memory>
 
+class QWidget;
+
 // Shared helpers of the playback tests: generated recordings, picture probes, waits and a
 // sound output that can be told to exist or not (this machine has no sound card).
 
@@ -22,6 +24,9 @@ QString MakeRecording(const QTemporaryDir &dir, const QString &name,
 
 // Default test recording: 320x180, 30 fps, 3 s, tone, sensor stream.
 cardgen::RecordingOptions SmallRecording(cardgen::Container container, bool rear);
+
+// Both video windows at the size the player gives them, shown.
+void ShowVideoWindows(QWidget &front, QWidget &rear);
 
 // The colour at a fraction of the picture.
 QColor ColourAt(const QImage &image, double fx, double fy);

@@ -151,10 +151,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         UseSoundOutput(false);
-        m_front.resize(344, 194);
-        m_rear.resize(344, 194);
-        m_front.show();
-        m_rear.show();
+        ShowVideoWindows(m_front, m_rear);
         for (auto [name, container, rear] : {std::tuple{"dual.avi", Container::Avi, true},
                                              {"single.avi", Container::Avi, false},
                                              {"dual.mp4", Container::Mp4, true},
