@@ -13,6 +13,10 @@
 
 #include <gst/gst.h>
 
+#include <optional>
+#include <utility>
+#include <vector>
+
 using namespace playback_test;
 using cardgen::Container;
 
@@ -102,35 +106,45 @@ template <typename Visit> void ForEachSinkPad(GstElement *pipeline, Visit visit)
 // Makes the pipeline's duration unreadable while it lives, the way a demuxer that cannot
 // answer does: a sink asks upstream for the duration through its sink pad, and a probe there
 // fails the query. Everything else flows as before.
-class DurationUnreadable
+// Answers the pipeline's duration queries at its sinks: with nothing (dropped, as while a
+// parser renegotiates) or with a duration of our choice, so a test can see whether the graph
+// really asked again.
+class DurationAnswer
 {
 public:
-    explicit DurationUnreadable(GstElement *pipeline)
+    explicit DurationAnswer(GstElement *pipeline, std::optional<gint64> ns = std::nullopt)
+        : m_ns(ns)
     {
         ForEachSinkPad(pipeline, [this](GstPad *pad) {
             const gulong id = gst_pad_add_probe(
                 pad, GST_PAD_PROBE_TYPE_QUERY_UPSTREAM,
-                [](GstPad *, GstPadProbeInfo *info, gpointer) {
-                    return GST_QUERY_TYPE(GST_PAD_PROBE_INFO_QUERY(info)) == GST_QUERY_DURATION
-                               ? GST_PAD_PROBE_DROP
-                               : GST_PAD_PROBE_OK;
+                [](GstPad *, GstPadProbeInfo *info, gpointer data) {
+                    GstQuery *query = GST_PAD_PROBE_INFO_QUERY(info);
+                    if (GST_QUERY_TYPE(query) != GST_QUERY_DURATION)
+                        return GST_PAD_PROBE_OK;
+                    const auto &answer = *static_cast<const std::optional<gint64> *>(data);
+                    if (!answer)
+                        return GST_PAD_PROBE_DROP;
+                    gst_query_set_duration(query, GST_FORMAT_TIME, *answer);
+                    return GST_PAD_PROBE_HANDLED;
                 },
-                nullptr, nullptr);
+                &m_ns, nullptr);
             m_probes.emplace_back(GST_PAD(gst_object_ref(pad)), id);
         });
     }
-    ~DurationUnreadable()
+    ~DurationAnswer()
     {
         for (auto &[pad, id] : m_probes) {
             gst_pad_remove_probe(pad, id);
             gst_object_unref(pad);
         }
     }
-    DurationUnreadable(const DurationUnreadable &) = delete;
-    DurationUnreadable &operator=(const DurationUnreadable &) = delete;
+    DurationAnswer(const DurationAnswer &) = delete;
+    DurationAnswer &operator=(const DurationAnswer &) = delete;
     bool Active() const { return !m_probes.empty(); }
 
 private:
+    std::optional<gint64> m_ns;
     std::vector<std::pair<GstPad *, gulong>> m_probes;
 };
 
@@ -572,7 +586,7 @@ private slots:
         const std::uint32_t duration = graph->GetDurationMs();
         QVERIFY(std::abs(int(duration) - kDurationMs) <= 100);
         {
-            DurationUnreadable unreadable(graph->Pipeline());
+            DurationAnswer unreadable(graph->Pipeline());
             QVERIFY(unreadable.Active());
             QVERIFY(!DurationReadable(graph->Pipeline()));
             gst_element_post_message(
@@ -587,6 +601,16 @@ private slots:
                                  gst_message_new_duration_changed(GST_OBJECT(graph->Pipeline())));
         graph->GetCurrentPosition();
         QCOMPARE(graph->GetDurationMs(), duration);
+        // A new duration after a change is taken, not the cached one.
+        {
+            const std::uint32_t longer = duration + 5000;
+            DurationAnswer answer(graph->Pipeline(), gint64(longer) * GST_MSECOND);
+            QVERIFY(answer.Active());
+            gst_element_post_message(
+                graph->Pipeline(), gst_message_new_duration_changed(GST_OBJECT(graph->Pipeline())));
+            graph->GetCurrentPosition();
+            QCOMPARE(graph->GetDurationMs(), longer);
+        }
     }
 
     // A speed change never moves the position, even when the position cannot be read at
