@@ -63,11 +63,12 @@ void CSpeedReadout::Clear()
 void CSpeedReadout::Show(int n)
 {
     m_nShown = n;
-    m_image = DrawSpeedDigits(n);
+    // Keyed once here, not on every paint.
+    m_image = ApplyColorKey(DrawSpeedDigits(n), kTransparentKey);
 }
 
 void CSpeedReadout::Paint(QPainter &painter, int mapState) const
 {
     if (!m_image.isNull())
-        painter.drawImage(Position(mapState), ApplyColorKey(m_image, kTransparentKey));
+        painter.drawImage(Position(mapState), m_image);
 }
