@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace platform
 {
@@ -37,11 +38,15 @@ private:
     bool Fail(const char *what);
     void Advance(std::int64_t bytes);
 
+    static constexpr std::int64_t kBufferSize = 1 << 20;
+
     int m_source = -1;
     int m_target = -1;
     std::int64_t m_position = 0;
     std::int64_t m_size = 0;
     QString m_error;
+    bool m_bCopyRange = true;   // false once the kernel copy failed: read and write instead
+    std::vector<char> m_buffer; // for reading and writing, made on first need
 };
 
 } // namespace platform

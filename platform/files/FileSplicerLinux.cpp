@@ -70,26 +70,31 @@ bool FileSplicer::Write(const void *data, std::int64_t size)
 bool FileSplicer::CopyFromSource(std::int64_t offset, std::int64_t size)
 {
     loff_t from = offset;
-    while (size > 0) {
+    while (m_bCopyRange && size > 0) {
         const ssize_t n = ::copy_file_range(m_source, &from, m_target, nullptr,
                                             static_cast<std::size_t>(size), 0);
         if (n < 0 && errno == EINTR)
             continue;
+        // Not between these file systems, or not at all: read and write instead, and for the
+        // later ranges too (a recording is copied in many small ranges).
+        if (n < 0)
+            m_bCopyRange = false;
         if (n <= 0)
-            break; // not between these file systems, or not at all: read and write instead
+            break;
         size -= n;
         Advance(n);
     }
-    std::vector<char> buffer(size > 0 ? 1 << 20 : 0);
+    if (size > 0 && m_buffer.empty())
+        m_buffer.resize(kBufferSize);
     while (size > 0) {
         const ssize_t n =
-            ::pread(m_source, buffer.data(),
-                    static_cast<std::size_t>(std::min<std::int64_t>(size, 1 << 20)), from);
+            ::pread(m_source, m_buffer.data(),
+                    static_cast<std::size_t>(std::min<std::int64_t>(size, kBufferSize)), from);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return Fail("cannot read the recording");
-        if (!Write(buffer.data(), n))
+        if (!Write(m_buffer.data(), n))
             return false;
         from += n;
         size -= n;
