@@ -4,6 +4,8 @@
 // operating system where the file systems allow it (no trip through this process's memory),
 // else read and written. The source is only ever read.
 
+#include "platform/UniqueFd.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,7 +18,6 @@ class FileSplicer
 {
 public:
     FileSplicer() = default;
-    ~FileSplicer();
     FileSplicer(const FileSplicer &) = delete;
     FileSplicer &operator=(const FileSplicer &) = delete;
 
@@ -40,8 +41,8 @@ private:
 
     static constexpr std::int64_t kBufferSize = 1 << 20;
 
-    int m_source = -1;
-    int m_target = -1;
+    UniqueFd m_source;
+    UniqueFd m_target;
     std::int64_t m_position = 0;
     std::int64_t m_size = 0;
     QString m_error;
