@@ -62,6 +62,9 @@ void CSpeedReadout::Clear()
 
 void CSpeedReadout::Show(int n)
 {
+    // A standstill redraws 0 on every tick: the digits are only made again for another number.
+    if (m_nShown == n && !m_image.isNull())
+        return;
     m_nShown = n;
     // Keyed once here, not on every paint.
     m_image = ApplyColorKey(DrawSpeedDigits(n), kTransparentKey);
