@@ -1,6 +1,7 @@
 #include "platform/Drives.h"
 
 #include "platform/PlatformLogging.h"
+#include "platform/UniqueFd.h"
 
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -13,26 +14,6 @@
 
 namespace
 {
-
-// A file descriptor that closes itself.
-class UniqueFd
-{
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    ~UniqueFd()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
 
 bool Contains(const std::vector<RemovableDrive> &drives, const RemovableDrive &drive)
 {
@@ -96,17 +77,17 @@ private:
     void WatchKernelTable()
     {
         m_fd = std::make_unique<UniqueFd>(::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC));
-        if (m_fd->get() < 0) {
+        if (m_fd->Get() < 0) {
             qCWarning(lcPlatformDrives)
                 << "cannot open /proc/self/mountinfo; no drive notifications";
             return;
         }
-        m_notifier = new QSocketNotifier(m_fd->get(), QSocketNotifier::Exception, this);
+        m_notifier = new QSocketNotifier(m_fd->Get(), QSocketNotifier::Exception, this);
         connect(m_notifier, &QSocketNotifier::activated, this, [this] {
             // poll() has cleared the event; reading keeps the descriptor's position sane.
             char buffer[4096];
-            ::lseek(m_fd->get(), 0, SEEK_SET);
-            while (::read(m_fd->get(), buffer, sizeof buffer) > 0) {
+            ::lseek(m_fd->Get(), 0, SEEK_SET);
+            while (::read(m_fd->Get(), buffer, sizeof buffer) > 0) {
             }
             Rescan();
         });

@@ -4,9 +4,12 @@
 // operating system where the file systems allow it (no trip through this process's memory),
 // else read and written. The source is only ever read.
 
+#include "platform/UniqueFd.h"
+
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace platform
 {
@@ -15,7 +18,6 @@ class FileSplicer
 {
 public:
     FileSplicer() = default;
-    ~FileSplicer();
     FileSplicer(const FileSplicer &) = delete;
     FileSplicer &operator=(const FileSplicer &) = delete;
 
@@ -37,11 +39,15 @@ private:
     bool Fail(const char *what);
     void Advance(std::int64_t bytes);
 
-    int m_source = -1;
-    int m_target = -1;
+    static constexpr std::int64_t kBufferSize = 1 << 20;
+
+    UniqueFd m_source;
+    UniqueFd m_target;
     std::int64_t m_position = 0;
     std::int64_t m_size = 0;
     QString m_error;
+    bool m_bCopyRange = true;   // false once the kernel copy failed: read and write instead
+    std::vector<char> m_buffer; // for reading and writing, made on first need
 };
 
 } // namespace platform

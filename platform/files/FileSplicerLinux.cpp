@@ -11,14 +11,6 @@
 namespace platform
 {
 
-FileSplicer::~FileSplicer()
-{
-    if (m_source >= 0)
-        ::close(m_source);
-    if (m_target >= 0)
-        ::close(m_target);
-}
-
 bool FileSplicer::Fail(const char *what)
 {
     if (m_error.isEmpty())
@@ -35,15 +27,15 @@ void FileSplicer::Advance(std::int64_t bytes)
 
 bool FileSplicer::Open(const QString &source, const QString &target, QString *error)
 {
-    m_source = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
-    if (m_source < 0) {
+    m_source.Reset(::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC));
+    if (!m_source.Valid()) {
         Fail("cannot read the recording");
         *error = m_error;
         return false;
     }
-    m_target = ::open(QFile::encodeName(target).constData(),
-                      O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (m_target < 0) {
+    m_target.Reset(::open(QFile::encodeName(target).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!m_target.Valid()) {
         Fail("cannot write the copy");
         *error = m_error;
         return false;
@@ -55,7 +47,7 @@ bool FileSplicer::Write(const void *data, std::int64_t size)
 {
     const auto *p = static_cast<const char *>(data);
     while (size > 0) {
-        const ssize_t n = ::write(m_target, p, static_cast<std::size_t>(size));
+        const ssize_t n = ::write(m_target.Get(), p, static_cast<std::size_t>(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -70,26 +62,31 @@ bool FileSplicer::Write(const void *data, std::int64_t size)
 bool FileSplicer::CopyFromSource(std::int64_t offset, std::int64_t size)
 {
     loff_t from = offset;
-    while (size > 0) {
-        const ssize_t n = ::copy_file_range(m_source, &from, m_target, nullptr,
+    while (m_bCopyRange && size > 0) {
+        const ssize_t n = ::copy_file_range(m_source.Get(), &from, m_target.Get(), nullptr,
                                             static_cast<std::size_t>(size), 0);
         if (n < 0 && errno == EINTR)
             continue;
+        // Not between these file systems, or not at all: read and write instead, and for the
+        // later ranges too (a recording is copied in many small ranges).
+        if (n < 0)
+            m_bCopyRange = false;
         if (n <= 0)
-            break; // not between these file systems, or not at all: read and write instead
+            break;
         size -= n;
         Advance(n);
     }
-    std::vector<char> buffer(size > 0 ? 1 << 20 : 0);
+    if (size > 0 && m_buffer.empty())
+        m_buffer.resize(kBufferSize);
     while (size > 0) {
         const ssize_t n =
-            ::pread(m_source, buffer.data(),
-                    static_cast<std::size_t>(std::min<std::int64_t>(size, 1 << 20)), from);
+            ::pread(m_source.Get(), m_buffer.data(),
+                    static_cast<std::size_t>(std::min<std::int64_t>(size, kBufferSize)), from);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return Fail("cannot read the recording");
-        if (!Write(buffer.data(), n))
+        if (!Write(m_buffer.data(), n))
             return false;
         from += n;
         size -= n;
@@ -99,7 +96,7 @@ bool FileSplicer::CopyFromSource(std::int64_t offset, std::int64_t size)
 
 bool FileSplicer::Seek(std::int64_t position)
 {
-    if (::lseek(m_target, position, SEEK_SET) < 0)
+    if (::lseek(m_target.Get(), position, SEEK_SET) < 0)
         return Fail("cannot write the copy");
     m_position = position;
     return true;
@@ -108,11 +105,8 @@ bool FileSplicer::Seek(std::int64_t position)
 bool FileSplicer::Close(QString *error)
 {
     bool ok = m_error.isEmpty();
-    if (m_target >= 0) {
-        if (::close(m_target) != 0)
-            ok = Fail("cannot write the copy");
-        m_target = -1;
-    }
+    if (m_target.Valid() && m_target.Close() != 0)
+        ok = Fail("cannot write the copy");
     if (!ok)
         *error = m_error;
     return ok;

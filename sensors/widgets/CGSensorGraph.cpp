@@ -37,9 +37,14 @@ void CGSensorGraph::Draw(const std::vector<CGSensorData> &samples, std::uint32_t
 {
     m_nDurationMs = WholeSecondDuration(durationMs);
     m_bmpGSensorGraph = LoadSkinImage(kBackgroundBitmap).convertToFormat(QImage::Format_RGB32);
-    if (samples.empty() || m_nDurationMs == 0)
-        return;
+    if (!samples.empty() && m_nDurationMs != 0)
+        DrawCurves(samples);
+    // Keyed once per drawing, not on every paint.
+    m_keyed = ApplyColorKey(m_bmpGSensorGraph, kTransparentKey);
+}
 
+void CGSensorGraph::DrawCurves(const std::vector<CGSensorData> &samples)
+{
     constexpr std::array axes{&CGSensorData::m_nX, &CGSensorData::m_nY, &CGSensorData::m_nZ};
     QPainter painter(&m_bmpGSensorGraph);
     painter.setPen(QPen(QColor(kPenColour), 1));
@@ -87,7 +92,7 @@ void CGSensorGraph::Paint(QPainter &painter) const
 {
     if (m_bmpGSensorGraph.isNull())
         return;
-    painter.drawImage(kAt, ApplyColorKey(m_bmpGSensorGraph, kTransparentKey));
+    painter.drawImage(kAt, m_keyed);
     if (const std::optional<int> x = PositionX()) {
         QColor line(kPositionColour);
         line.setAlpha(150);

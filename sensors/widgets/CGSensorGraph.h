@@ -52,9 +52,11 @@ public:
     const QImage &Image() const { return m_bmpGSensorGraph; }
 
 private:
+    void DrawCurves(const std::vector<CGSensorData> &samples);
     std::optional<int> PositionX() const;
 
     QImage m_bmpGSensorGraph;
+    QImage m_keyed;                  // m_bmpGSensorGraph with pure green transparent, as painted
     std::uint32_t m_nDurationMs = 0; // whole seconds, as drawn
     std::optional<std::uint32_t> m_nPositionMs;
 };

@@ -62,12 +62,16 @@ void CSpeedReadout::Clear()
 
 void CSpeedReadout::Show(int n)
 {
+    // A standstill redraws 0 on every tick: the digits are only made again for another number.
+    if (m_nShown == n && !m_image.isNull())
+        return;
     m_nShown = n;
-    m_image = DrawSpeedDigits(n);
+    // Keyed once here, not on every paint.
+    m_image = ApplyColorKey(DrawSpeedDigits(n), kTransparentKey);
 }
 
 void CSpeedReadout::Paint(QPainter &painter, int mapState) const
 {
     if (!m_image.isNull())
-        painter.drawImage(Position(mapState), ApplyColorKey(m_image, kTransparentKey));
+        painter.drawImage(Position(mapState), m_image);
 }

@@ -46,5 +46,5 @@ private:
     void Show(int n);
 
     std::optional<int> m_nShown;
-    QImage m_image;
+    QImage m_image; // the shown digits, pure green already transparent
 };
