@@ -186,38 +186,51 @@ CKipImageSlider *CMainWindowControls::Slider(int id)
     return i < 0 ? nullptr : m_sliders[static_cast<std::size_t>(i)].get();
 }
 
-QWidget *CMainWindowControls::PanelControl(Owner owner, int id)
+CExtendedPanel *CMainWindowControls::Panel(Owner owner) const
 {
-    QWidget *panel = nullptr;
     switch (owner) {
     case Owner::MainWindow:
-        return Control(id);
+        return nullptr;
     case Owner::TopBar:
-        panel = ControlTop();
-        break;
+        return ControlTop();
     case Owner::ControlBar:
-        panel = ControlPanel();
-        break;
+        return ControlPanel();
     case Owner::FileListPanel:
-        panel = ControlFileList();
-        break;
+        return ControlFileList();
     }
+    return nullptr;
+}
+
+QWidget *CMainWindowControls::PanelControl(Owner owner, int id)
+{
+    if (owner == Owner::MainWindow)
+        return Control(id);
+    const CExtendedPanel *panel = Panel(owner);
     return panel ? panel->findChild<QWidget *>(ControlName(id)) : nullptr;
 }
 
 CKipSkinButton *CMainWindowControls::PanelButton(Owner owner, int id)
 {
-    return qobject_cast<CKipSkinButton *>(PanelControl(owner, id));
+    if (owner == Owner::MainWindow)
+        return Button(id);
+    const CExtendedPanel *panel = Panel(owner);
+    return panel ? panel->Button(id) : nullptr;
 }
 
 CKipImageSlider *CMainWindowControls::PanelSlider(Owner owner, int id)
 {
-    return qobject_cast<CKipImageSlider *>(PanelControl(owner, id));
+    if (owner == Owner::MainWindow)
+        return Slider(id);
+    const CExtendedPanel *panel = Panel(owner);
+    return panel ? panel->Slider(id) : nullptr;
 }
 
 CKipStaticTrans *CMainWindowControls::PanelText(Owner owner, int id)
 {
-    return qobject_cast<CKipStaticTrans *>(PanelControl(owner, id));
+    if (owner == Owner::MainWindow)
+        return qobject_cast<CKipStaticTrans *>(Control(id));
+    const CExtendedPanel *panel = Panel(owner);
+    return panel ? panel->Text(id) : nullptr;
 }
 
 void CMainWindowControls::SetButtonSkin(int id, const Skin &skin)

@@ -73,6 +73,8 @@ public:
     CMapView m_wndMap;
 
 private:
+    // The panel of `owner`; nullptr for the window itself or while the panel does not exist.
+    CExtendedPanel *Panel(MainWindowTables::Owner owner) const;
     void ApplyAudioRule();
     void ApplySingleStreamRule(int videoStreams);
 

@@ -75,28 +75,19 @@ void CTransport::OnPositionTick()
 {
     if (!IsRecordingLoaded())
         return;
-    if (m_player.GetState() == PlayState::Running) {
-        const std::uint32_t position = m_player.GetPositionMs();
-        const std::uint32_t duration = m_player.GetDurationMs();
-        if (position >= duration) {
-            ShowSeekPosition(position, true);
-            UpdateTimeTexts(position, duration);
-            emit positionTicked(position);
-            OnNext();
-            return;
-        }
-        // A thumb the user holds stays where the user has it.
-        ShowSeekPosition(position, false);
-        UpdateTimeTexts(position, duration);
-        emit positionTicked(position);
-        return;
-    }
+    const bool running = m_player.GetState() == PlayState::Running;
     // Paused or stopped: pausing shows the frame at the position.
-    m_player.Pause();
+    if (!running)
+        m_player.Pause();
     const std::uint32_t position = m_player.GetPositionMs();
-    ShowSeekPosition(position, true);
-    UpdateTimeTexts(position, m_player.GetDurationMs());
+    const std::uint32_t duration = m_player.GetDurationMs();
+    const bool ended = running && position >= duration;
+    // While playing, a thumb the user holds stays where the user has it.
+    ShowSeekPosition(position, !running || ended);
+    UpdateTimeTexts(position, duration);
     emit positionTicked(position);
+    if (ended)
+        OnNext();
 }
 
 // ---------------------------------------------------------------------------------------

@@ -107,6 +107,19 @@ private slots:
         QVERIFY(!dlg->isVisible());
     }
 
+    void theEndOfARecordingPlaysTheNextThenStops()
+    {
+        auto dlg = MakeListedWindow();
+        QVERIFY(dlg);
+        DoubleClickRow(*dlg, 0);
+        // The tick that finds the position at the end opens the next row and plays it.
+        QTRY_COMPARE_WITH_TIMEOUT(dlg->Transport().CurrentItem(), 1, 20000);
+        QVERIFY(dlg->Transport().IsPositionTimerActive());
+        // The end of the last row stops the transport.
+        QTRY_COMPARE_WITH_TIMEOUT(dlg->Transport().CurrentItem(), -1, 20000);
+        QVERIFY(!dlg->Transport().IsPositionTimerActive());
+    }
+
     void spaceWithNothingListedDoesNothing()
     {
         auto dlg = MakeWindow();
