@@ -16,7 +16,8 @@ constexpr QRect kRightColumn{693, 47, 326, 587};
 } // namespace
 
 CControlFileListDlg::CControlFileListDlg(QWidget &owner)
-    : CExtendedPanel(owner, "CControlFileListDlg")
+    : CExtendedPanel(owner, "CControlFileListDlg"),
+      m_bmpBackground(LoadSkinBitmap(kMainSkin).copy(kRightColumn))
 {
     resize(kFileListPanelSize);
     CreateButtons(FileListPanelButtons());
@@ -30,5 +31,5 @@ CControlFileListDlg::CControlFileListDlg(QWidget &owner)
 void CControlFileListDlg::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.drawPixmap(QPoint(0, 0), LoadSkinBitmap(kMainSkin), kRightColumn);
+    painter.drawPixmap(QPoint(0, 0), m_bmpBackground);
 }

@@ -17,7 +17,8 @@ constexpr int kTimeTextBackground = 278;
 const QColor kTimeTextColour{164, 164, 164};
 } // namespace
 
-CControlPanelDlg::CControlPanelDlg(QWidget &owner) : CExtendedPanel(owner, "CControlPanelDlg")
+CControlPanelDlg::CControlPanelDlg(QWidget &owner)
+    : CExtendedPanel(owner, "CControlPanelDlg"), m_bmpBackground(LoadSkinBitmap(kBackgroundStrip))
 {
     CreateButtons(ControlBarButtons());
     CKipImageSlider &position = CreateSlider(IDC_BAR_POSITION_SLIDER, kBarPositionSkinCreated);
@@ -52,6 +53,6 @@ void CControlPanelDlg::LayoutPanel()
 void CControlPanelDlg::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QPixmap strip = LoadSkinBitmap(kBackgroundStrip);
+    const QPixmap &strip = m_bmpBackground;
     painter.drawPixmap(QRect(0, height() - strip.height(), width(), strip.height()), strip);
 }

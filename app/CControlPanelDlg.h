@@ -2,6 +2,8 @@
 
 #include "app/CExtendedPanel.h"
 
+#include <QPixmap>
+
 // The control bar of extended mode (dialog 283): 44 pixels high along the bottom edge, as wide
 // as the main window. It carries copies of the position slider, the transport buttons, Mute,
 // the volume slider, the Information button and both time texts, and the File list button that
@@ -21,4 +23,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    // Bitmap 269, loaded once: the bar repaints with every position tick.
+    QPixmap m_bmpBackground;
 };

@@ -14,7 +14,8 @@ namespace
 constexpr int kBackgroundStrip = 270;
 } // namespace
 
-CControlTopDlg::CControlTopDlg(QWidget &owner) : CExtendedPanel(owner, "CControlTopDlg")
+CControlTopDlg::CControlTopDlg(QWidget &owner)
+    : CExtendedPanel(owner, "CControlTopDlg"), m_bmpBackground(LoadSkinBitmap(kBackgroundStrip))
 {
     CreateButtons(TopBarButtons());
     CKipStaticTrans &fileName = CreateText(IDC_TOP_FILE_NAME, Qt::white);
@@ -31,6 +32,5 @@ void CControlTopDlg::LayoutPanel()
 void CControlTopDlg::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QPixmap strip = LoadSkinBitmap(kBackgroundStrip);
-    painter.drawPixmap(QRect(0, 0, width(), strip.height()), strip);
+    painter.drawPixmap(QRect(0, 0, width(), m_bmpBackground.height()), m_bmpBackground);
 }

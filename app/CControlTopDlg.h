@@ -2,6 +2,8 @@
 
 #include "app/CExtendedPanel.h"
 
+#include <QPixmap>
+
 // The top bar of extended mode (dialog 284): 40 pixels high along the top edge, as wide as the
 // main window. It shows the loaded recording's file name and carries copies of the view and
 // flip buttons, and the button that leaves extended mode.
@@ -16,4 +18,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+
+private:
+    // Bitmap 270, loaded once: the bar repaints with every position tick.
+    QPixmap m_bmpBackground;
 };
