@@ -277,8 +277,8 @@ void TestCardRemoval::pullWhileBusy()
         script->onMessageBox = [&] {
             pull();
             if (busy == Busy::DeleteQuestion)
-                QVERIFY(QTest::qWaitFor([&] { return dlg->GetLibraryRoot().isEmpty(); },
-                                        kDeadlineMs));
+                QVERIFY(
+                    QTest::qWaitFor([&] { return dlg->GetLibraryRoot().isEmpty(); }, kDeadlineMs));
         };
         dlg->OnCommand(IDC_DELETE);
         while_ = busy == Busy::DeleteQuestion ? "while the delete question was up (then OK)"
