@@ -238,13 +238,13 @@ void TestCardRemoval::pullWhileBusy()
     switch (busy) {
     case Busy::Playing:
     case Busy::LoadingSensors: {
-        // Flips, the rear view's neighbours and extended mode: all of it must go back.
-        dlg->OnCommand(IDC_FLIP_VERTICAL);
+        // Playing in extended mode: the reset brings the normal window back too.
         DoubleClickRow(*dlg, 0);
         QCOMPARE(dlg->Transport().CurrentItem(), 0);
         if (busy == Busy::Playing) {
             QVERIFY(QTest::qWaitFor([&] { return !dlg->SensorLoader().IsLoading(); }, kDeadlineMs));
             dlg->OnCommand(IDC_EXTEND);
+            QCOMPARE(dlg->Views().GetDisplayMode(), DisplayMode::Extended);
             QTest::qWait(300);
             QCOMPARE(dlg->Player().GetState(), PlayState::Running);
         }

@@ -25,7 +25,7 @@ using namespace ControlIds;
 namespace
 {
 
-// Deadlines: far beyond what a sound file needs, short enough to call a stuck one a hang.
+// Deadlines: far beyond what an intact file needs, short enough to call a stuck one a hang.
 constexpr int kListedDeadlineMs = 5000;
 constexpr int kSensorLoadDeadlineMs = 15000;
 constexpr int kPlayBoundMs = 6000; // the recordings last 1.5 s
@@ -62,7 +62,7 @@ private slots:
 
 private:
     // The listed file's round in the window; its steps in *ended.
-    void RunListed(COrvelPlayerDlg &dlg, const QString &label, QStringList *ended);
+    void RunListed(COrvelPlayerDlg &dlg, QStringList *ended);
     // A file the catalogue does not list (too small to be a recording): the player and the
     // sensor loader the window uses, directly.
     void RunUnlisted(COrvelPlayerDlg &dlg, const QString &path, QStringList *ended);
@@ -104,7 +104,7 @@ void TestDamagedRecordings::eachFileWorksOrFailsCleanly()
     QStringList ended;
     const int row = RowOf(*dlg, path);
     if (row >= 0)
-        RunListed(*dlg, label, &ended);
+        RunListed(*dlg, &ended);
     else
         RunUnlisted(*dlg, path, &ended);
     if (QTest::currentTestFailed()) {
@@ -127,10 +127,8 @@ void TestDamagedRecordings::eachFileWorksOrFailsCleanly()
                  qPrintable(ended.join("; ")));
 }
 
-void TestDamagedRecordings::RunListed(COrvelPlayerDlg &dlg, const QString &label,
-                                      QStringList *ended)
+void TestDamagedRecordings::RunListed(COrvelPlayerDlg &dlg, QStringList *ended)
 {
-    Q_UNUSED(label);
     DoubleClickRow(dlg, 0);
     if (dlg.Transport().CurrentItem() != 0) {
         const auto &boxes = m_dialogs->MessageBoxCalls();
