@@ -111,9 +111,6 @@ class TestCardRemoval : public MainWindowFixture
     Q_OBJECT
 
 private slots:
-    void init() { m_sandbox = IsolateEnvironment(); }
-    void cleanup() { m_sandbox = IsolateEnvironment(); }
-
     void pullWhileBusy_data();
     void pullWhileBusy();
 
@@ -123,8 +120,6 @@ private:
     static QString MountCard(FakeDriveTree &tree);
     // The reset of the window after the card went, as the drive monitor triggers it.
     static void VerifyEmptyWindow(COrvelPlayerDlg &dlg);
-
-    std::unique_ptr<QTemporaryDir> m_sandbox;
 };
 
 QString TestCardRemoval::MountCard(FakeDriveTree &tree)
