@@ -93,6 +93,7 @@ public:
     CTransport &Transport() { return *m_transport; }
     CSensorViews &SensorViews() { return m_sensorViews; }
     const CTextData &SensorTrack() const { return m_textData; }
+    const CSensorLoader &SensorLoader() const { return m_sensorLoader; }
     CCatalogueController &Catalogue() { return *m_catalogue; }
     CMemoryCardController &MemoryCard() { return *m_memoryCard; }
     const CStillCapture &StillCapture() const { return m_stillCapture; }

@@ -21,27 +21,6 @@
 namespace
 {
 
-const QString kUsbDevice =
-    "devices/pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0";
-
-// A USB card reader's first partition (sdb1), removable.
-FakeDriveTree::Device CardReaderPartition()
-{
-    FakeDriveTree::Device device;
-    device.sysPath = kUsbDevice + "/block/sdb/sdb1";
-    device.major = 8;
-    device.minor = 17;
-    device.partition = true;
-    device.removable = "1";
-    const QString pci = "devices/pci0000:00/0000:00:14.0";
-    device.subsystems = {{pci, "pci"},
-                         {pci + "/usb2", "usb"},
-                         {pci + "/usb2/2-1", "usb"},
-                         {pci + "/usb2/2-1/2-1:1.0", "usb"},
-                         {kUsbDevice, "scsi"}};
-    return device;
-}
-
 class NoSoundOutput : public CSoundOutput::Backend
 {
 public:
@@ -71,7 +50,7 @@ private:
     // A card of one short recording in a mounted card reader; returns its root.
     QString MountCardWithOneRecording(FakeDriveTree &tree)
     {
-        tree.AddDevice(CardReaderPartition());
+        tree.AddDevice(FakeDriveTree::UsbCardReaderPartition());
         const QString root = tree.MediaPath("CARD");
         cardgen::RecordingOptions recording;
         recording.durationMs = 1000;

@@ -41,6 +41,12 @@ ScratchMount::ScratchMount(Kind kind, const QString &size) : m_dir(ScratchTempla
     m_bMounted = true;
 }
 
+bool ScratchMount::MakeReadOnly()
+{
+    return m_bMounted && ::mount("tmpfs", QFile::encodeName(Path()).constData(), "tmpfs",
+                                 MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
 ScratchMount::~ScratchMount()
 {
     if (m_bMounted)

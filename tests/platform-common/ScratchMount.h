@@ -18,6 +18,9 @@ public:
     ScratchMount &operator=(const ScratchMount &) = delete;
 
     bool IsMounted() const { return m_bMounted; }
+    // Remounts it read-only, what it holds kept (a disk the system turned read-only after an
+    // error). False when the machine refuses.
+    bool MakeReadOnly();
     QString Why() const { return m_strWhy; }
     QString Path() const { return m_dir.path() + QStringLiteral("/mnt"); }
 

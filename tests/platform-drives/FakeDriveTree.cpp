@@ -22,6 +22,24 @@ QString TempTemplate()
 }
 } // namespace
 
+FakeDriveTree::Device FakeDriveTree::UsbCardReaderPartition()
+{
+    const QString pci = "devices/pci0000:00/0000:00:14.0";
+    const QString usb = pci + "/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0";
+    Device device;
+    device.sysPath = usb + "/block/sdb/sdb1";
+    device.major = 8;
+    device.minor = 17;
+    device.partition = true;
+    device.removable = "1";
+    device.subsystems = {{pci, "pci"},
+                         {pci + "/usb2", "usb"},
+                         {pci + "/usb2/2-1", "usb"},
+                         {pci + "/usb2/2-1/2-1:1.0", "usb"},
+                         {usb, "scsi"}};
+    return device;
+}
+
 FakeDriveTree::FakeDriveTree() : m_dir(TempTemplate())
 {
     QDir().mkpath(SysfsRoot() + "/dev/block");

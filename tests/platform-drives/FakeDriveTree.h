@@ -34,6 +34,9 @@ public:
         QString source = QStringLiteral("/dev/sdx1");
     };
 
+    // A USB card reader's first partition (sdb1, 8:17), removable.
+    static Device UsbCardReaderPartition();
+
     FakeDriveTree();
     ~FakeDriveTree();
 

@@ -1,9 +1,12 @@
 #include "platform/SettingsStore.h"
 
+#include "tests/platform-common/ScratchMount.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -235,6 +238,107 @@ INSTANTIATE_TEST_SUITE_P(
                               R"("values":[{"name":"n","type":"string","data":"x"},)"
                               R"({"name":"N","type":"string","data":"y"}]}]})")}),
     [](const auto &info) { return std::string(info.param.name); });
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A disk that fills up while the hive is written: a small tmpfs, filled but for `room` bytes.
+struct FullDiskCase {
+    const char *name;
+    qint64 room;
+    bool damaged; // the file on the disk cannot be parsed
+};
+
+class FullDiskTest : public ::testing::TestWithParam<FullDiskCase>
+{
+};
+
+TEST_P(FullDiskTest, FailedWritesLeaveTheFileAsItWas)
+{
+    ScratchMount disk(ScratchMount::Kind::SizeLimited, QStringLiteral("256k"));
+    if (!disk.IsMounted())
+        GTEST_SKIP() << disk.Why().toStdString();
+    const QString folder = disk.Path() + QStringLiteral("/user");
+    CSettingsStore store(folder, disk.Path() + QStringLiteral("/machine"));
+    const auto user = SettingsHive::CurrentUser;
+    const QString whitelist = QStringLiteral("a.exe;b.exe;");
+    ASSERT_EQ(store.CreateKey(user, kDecoderKey), SettingsStatus::Ok);
+    ASSERT_EQ(store.SetString(user, kDecoderKey, QStringLiteral("whitelist"), whitelist),
+              SettingsStatus::Ok);
+    if (GetParam().damaged) {
+        QFile file(store.FilePath(user));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(R"({"format":"quorvil-settings","version":1,"keys":[{"pa)");
+    }
+    const QByteArray before = ReadBytes(store.FilePath(user));
+    {
+        QFile filler(disk.Path() + QStringLiteral("/filler"));
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const qint64 fill = QStorageInfo(disk.Path()).bytesAvailable() - GetParam().room;
+        ASSERT_EQ(filler.write(QByteArray(fill, 'x')), fill);
+    }
+
+    // More than the room left: refused, the file as it was, nothing half-written beside it. (A
+    // damaged file reads as an empty hive, where the key is not found.)
+    const QString big(64 * 1024, u'q');
+    EXPECT_EQ(store.SetString(user, kDecoderKey, QStringLiteral("big"), big),
+              GetParam().damaged ? SettingsStatus::NotFound : SettingsStatus::IoError);
+    EXPECT_EQ(ReadBytes(store.FilePath(user)), before);
+    if (GetParam().damaged) {
+        // Not replaced while no copy of it could be kept.
+        EXPECT_EQ(store.OpenKey(user, kDecoderKey), SettingsStatus::NotFound);
+        EXPECT_EQ(store.CreateKey(user, kDecoderKey), SettingsStatus::IoError);
+        EXPECT_EQ(ReadBytes(store.FilePath(user)), before);
+    } else {
+        EXPECT_EQ(store.GetString(user, kDecoderKey, QStringLiteral("whitelist")).value, whitelist);
+        EXPECT_EQ(store.SetNumber(user, kDecoderKey, QStringLiteral("h264"), 1),
+                  GetParam().room > 0 ? SettingsStatus::Ok : SettingsStatus::IoError);
+    }
+    QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    left.removeIf([](const QString &name) { return name.contains(QLatin1String(".damaged-")); });
+    EXPECT_EQ(left, QStringList{QStringLiteral("settings.json")});
+
+    // Room again: the same write goes through.
+    ASSERT_TRUE(QFile::remove(disk.Path() + QStringLiteral("/filler")));
+    ASSERT_EQ(store.CreateKey(user, kDecoderKey), SettingsStatus::Ok);
+    EXPECT_EQ(store.SetString(user, kDecoderKey, QStringLiteral("big"), big), SettingsStatus::Ok);
+    EXPECT_EQ(store.GetString(user, kDecoderKey, QStringLiteral("big")).value, big);
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, FullDiskTest,
+                         ::testing::Values(FullDiskCase{"room_for_small_writes", 16 * 1024, false},
+                                           FullDiskCase{"no_room_at_all", 0, false},
+                                           FullDiskCase{"damaged_file_no_room", 0, true}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// A disk the system turned read-only: everything still reads, every write is refused, the
+// file stays as it was.
+TEST(SettingsStoreDisk, AReadOnlyDiskKeepsItsSettingsReadable)
+{
+    ScratchMount disk(ScratchMount::Kind::SizeLimited, QStringLiteral("256k"));
+    if (!disk.IsMounted())
+        GTEST_SKIP() << disk.Why().toStdString();
+    CSettingsStore store(disk.Path() + QStringLiteral("/user"),
+                         disk.Path() + QStringLiteral("/machine"));
+    const auto user = SettingsHive::CurrentUser;
+    ASSERT_EQ(store.CreateKey(user, kDecoderKey), SettingsStatus::Ok);
+    ASSERT_EQ(store.SetNumber(user, kDecoderKey, QStringLiteral("h264"), 1), SettingsStatus::Ok);
+    const QByteArray before = ReadBytes(store.FilePath(user));
+    ASSERT_TRUE(disk.MakeReadOnly());
+
+    EXPECT_EQ(store.GetNumber(user, kDecoderKey, QStringLiteral("h264")).value, 1u);
+    EXPECT_EQ(store.OpenKey(user, kDecoderKey), SettingsStatus::Ok);
+    EXPECT_EQ(store.OpenKey(user, kDecoderKey, SettingsAccess::ReadWrite),
+              SettingsStatus::AccessDenied);
+    EXPECT_EQ(store.SetNumber(user, kDecoderKey, QStringLiteral("h264"), 0),
+              SettingsStatus::AccessDenied);
+    EXPECT_EQ(store.CreateKey(SettingsHive::LocalMachine, QStringLiteral("SOFTWARE\\Pelmo")),
+              SettingsStatus::AccessDenied);
+    EXPECT_EQ(ReadBytes(store.FilePath(user)), before);
+}
 
 TEST_F(SettingsStoreTest, HandWrittenFileIsRead)
 {

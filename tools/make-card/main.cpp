@@ -1,6 +1,7 @@
 // quorvil-make-card: writes a sample memory card (or one recording) for tests and the demo.
 
 #include "tools/make-card/CardGenerator.h"
+#include "tools/make-card/DamagedCorpus.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -144,10 +145,15 @@ int main(int argc, char **argv)
         "sways, with noise, H.264 High profile with CABAC and deblocking, a key frame every 30 "
         "frames, front 12 Mbit/s and rear 8 Mbit/s, 1920x1080 at 30 fps unless --size or --fps "
         "say otherwise; slow to write (about 80 s of CPU per minute of recording)");
+    const QCommandLineOption damaged(
+        "damaged-corpus",
+        "write the damaged-recordings corpus into DIR instead of a card: short AVI and MP4 "
+        "recordings cut, bit-flipped, zeroed and mislabelled (seeded by --seed), listed in "
+        "DIR/corpus.txt");
     for (const auto *o :
-         {&count,    &category,   &start,     &duration, &size,      &fps,       &channels,
-          &format,   &noAudio,    &noSensors, &noGps,    &noGsensor, &city,      &seed,
-          &firmware, &noFirmware, &file,      &force,    &cutAt,     &realistic, &lastDay})
+         {&damaged,    &count,   &category,  &start, &duration,  &size,   &fps,  &channels,
+          &format,     &noAudio, &noSensors, &noGps, &noGsensor, &city,   &seed, &firmware,
+          &noFirmware, &file,    &force,     &cutAt, &realistic, &lastDay})
         p.addOption(*o);
     p.process(app);
 
@@ -155,6 +161,23 @@ int main(int argc, char **argv)
     const bool single = p.isSet(file);
     if (single ? !args.isEmpty() : args.size() != 1)
         return Fail(single ? "--file takes no DIR" : "give one DIR (see --help)");
+
+    if (p.isSet(damaged)) {
+        if (single)
+            return Fail("--damaged-corpus takes a DIR, not --file");
+        bool ok = true;
+        const std::uint32_t corpusSeed = p.value(seed).toUInt(&ok);
+        if (!ok)
+            return Fail("--seed must be a non-negative number");
+        QString error;
+        std::vector<DamagedFile> written;
+        if (!WriteDamagedCorpus(args.first(), corpusSeed, p.isSet(force), &written, &error))
+            return Fail(error);
+        for (const DamagedFile &f : written)
+            std::printf("%s\t%s\t%s\n", qPrintable(f.name), qPrintable(f.label),
+                        qPrintable(f.damage));
+        return 0;
+    }
 
     bool anyOption = false;
     for (const QString &name : p.optionNames())
