@@ -332,6 +332,8 @@ HRESULT CDShowGraph::CreateDecoder(int index, const char *name)
 
 HRESULT CDShowGraph::CreateConverter(int index, const char *name)
 {
+    // The renderer takes the decoder's usual formats as they are, so the converter passes
+    // them through untouched; it only converts a format the renderer does not know.
     auto converter = Make("videoconvert");
     if (!converter)
         return E_FAIL;
