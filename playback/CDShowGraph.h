@@ -121,6 +121,8 @@ private:
     void ReleaseSplitterPads();
     bool SetPipelineState(GstState state);
     void HoldPreroll(bool hold);
+    // Decoders read far ahead only while the graph waits for first frames (see CDecoderBin).
+    void LimitReadAhead(bool limit);
 
     void AttachBus();
     void DrainBus();

@@ -148,6 +148,8 @@ void CVideoRenderer::Offer(GstSampleHandle sample)
     if (!target.isEmpty()) {
         std::lock_guard lock(m_streamScalerMutex);
         frame = ConvertSample(sample.get(), m_streamScaler, target);
+        if (frame.isNull())
+            return; // not a picture this renderer can show
     }
     {
         std::lock_guard lock(m_mutex);

@@ -743,6 +743,38 @@ private slots:
         }
     }
 
+    // Each decoder reads far ahead only while the graph waits for first frames (a stream
+    // missing for a while must not stall the other); once both are shown, the read-ahead is
+    // bounded, so playing does not hold tens of megabytes of compressed data.
+    void readAheadIsBoundedOnceFramesAreShown()
+    {
+        QVERIFY(m_player.OpenFile(m_dir.filePath("dual.avi")));
+        CDShowGraph *graph = m_player.Graph();
+        auto queueBytes = [graph](const char *decoder) {
+            auto bin =
+                GstElementHandle::Adopt(gst_bin_get_by_name(GST_BIN(graph->Pipeline()), decoder));
+            auto queue =
+                bin ? GstElementHandle::Adopt(gst_bin_get_by_name(GST_BIN(bin.get()), "input"))
+                    : GstElementHandle();
+            guint bytes = 0;
+            if (queue)
+                g_object_get(queue.get(), "max-size-bytes", &bytes, nullptr);
+            return bytes;
+        };
+        const guint bounded = queueBytes("FFDShow Decoder1");
+        QVERIFY(bounded > 0);
+        QCOMPARE(queueBytes("FFDShow Decoder2"), bounded);
+
+        QCOMPARE(m_player.Play(), S_OK);
+        m_player.SeekTo(1500);
+        QVERIFY(queueBytes("FFDShow Decoder1") > bounded);
+        QVERIFY(queueBytes("FFDShow Decoder2") > bounded);
+        QVERIFY(WaitSettled(*graph));
+        QCOMPARE(queueBytes("FFDShow Decoder1"), bounded);
+        QCOMPARE(queueBytes("FFDShow Decoder2"), bounded);
+        QTRY_VERIFY_WITH_TIMEOUT(m_player.GetPositionMs() > 1700, 10000);
+    }
+
     void transportRefusals()
     {
         CDShowGraph graph(2, &m_front, &m_rear);
