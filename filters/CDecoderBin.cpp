@@ -10,6 +10,8 @@ namespace
 
 constexpr char kH264Caps[] = "video/x-h264";
 constexpr unsigned kInputQueueBytes = 64u * 1024u * 1024u;
+// Once both channels show frames: about five seconds of a camera's 12 Mbit/s stream.
+constexpr unsigned kLimitedInputQueueBytes = 8u * 1024u * 1024u;
 
 // GstVideoOrientationMethod values of videoflip's "video-direction".
 constexpr int kOrientIdentity = 0;
@@ -76,13 +78,22 @@ std::unique_ptr<CBaseFilter> CDecoderBin::Create()
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("sink", sink.get()));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", src.get()));
     return std::unique_ptr<CBaseFilter>(
-        new CDecoderBin(std::move(bin), std::move(balance), std::move(flip)));
+        new CDecoderBin(std::move(bin), std::move(queue), std::move(balance), std::move(flip)));
 }
 
-CDecoderBin::CDecoderBin(GstElementHandle bin, GstElementHandle balance, GstElementHandle flip)
+CDecoderBin::CDecoderBin(GstElementHandle bin, GstElementHandle queue, GstElementHandle balance,
+                         GstElementHandle flip)
     : CGstElementFilter(QStringLiteral("H.264 Video Decoder"), std::move(bin)),
-      m_balance(std::move(balance)), m_flip(std::move(flip))
+      m_queue(std::move(queue)), m_balance(std::move(balance)), m_flip(std::move(flip))
 {
+}
+
+void CDecoderBin::LimitReadAhead(bool limit)
+{
+    // A lower bound than what is queued drops nothing: the queue takes no more until it has
+    // drained below it.
+    g_object_set(m_queue.get(), "max-size-bytes",
+                 guint(limit ? kLimitedInputQueueBytes : kInputQueueBytes), nullptr);
 }
 
 HRESULT CDecoderBin::SetDecoderParam(int id, std::int32_t value)

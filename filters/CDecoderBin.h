@@ -17,6 +17,12 @@ public:
 
     HRESULT SetDecoderParam(int id, std::int32_t value) override;
 
+    // How much compressed data the input queue reads ahead. Unlimited (up to a large bound)
+    // while the graph waits for first frames: one stream missing for a while in a damaged
+    // file must not fill the other channel's queue and stall the splitter before both have a
+    // frame. Once both are shown, a few seconds suffice, and the rest would only be memory.
+    void LimitReadAhead(bool limit);
+
     // What the stages are set to now.
     int EffectiveBrightness() const;
     bool EffectiveFlipVertical() const { return m_bFlipEnabled && m_bFlipVertical; }
@@ -26,10 +32,12 @@ public:
     static constexpr int kBrightnessMax = 150;
 
 private:
-    CDecoderBin(GstElementHandle bin, GstElementHandle balance, GstElementHandle flip);
+    CDecoderBin(GstElementHandle bin, GstElementHandle queue, GstElementHandle balance,
+                GstElementHandle flip);
     void ApplyBrightness();
     void ApplyFlip();
 
+    GstElementHandle m_queue;   // inside the bin
     GstElementHandle m_balance; // inside the bin; null when videobalance is not installed
     GstElementHandle m_flip;    // inside the bin; null when videoflip is not installed
     bool m_bPictureProperties = false;

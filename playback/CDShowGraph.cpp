@@ -1,5 +1,6 @@
 #include "playback/CDShowGraph.h"
 
+#include "filters/CDecoderBin.h"
 #include "filters/CFilterRegistry.h"
 #include "filters/CGstElementFilter.h"
 #include "filters/IDecoderParams.h"
@@ -332,6 +333,8 @@ HRESULT CDShowGraph::CreateDecoder(int index, const char *name)
 
 HRESULT CDShowGraph::CreateConverter(int index, const char *name)
 {
+    // The renderer takes the decoder's usual formats as they are, so the converter passes
+    // them through untouched; it only converts a format the renderer does not know.
     auto converter = Make("videoconvert");
     if (!converter)
         return E_FAIL;
@@ -560,8 +563,10 @@ HRESULT CDShowGraph::Pause()
         return -1;
     if (!m_pGraphBuilder)
         return VFW_E_WRONG_STATE;
-    if (m_nState == PlayState::Running)
+    if (m_nState == PlayState::Running) {
         HoldPreroll(true);
+        LimitReadAhead(false); // until both sinks have prerolled again
+    }
     if (!SetPipelineState(GST_STATE_PAUSED))
         return E_FAIL;
     m_nState = PlayState::Paused;
@@ -575,8 +580,10 @@ HRESULT CDShowGraph::Stop()
     if (m_nState != PlayState::Running && m_nState != PlayState::Paused)
         return VFW_E_WRONG_STATE;
     // Stopped keeps the pipeline prerolled: the position and its frame stay.
-    if (m_nState == PlayState::Running)
+    if (m_nState == PlayState::Running) {
         HoldPreroll(true);
+        LimitReadAhead(false); // until both sinks have prerolled again
+    }
     if (!SetPipelineState(GST_STATE_PAUSED))
         return E_FAIL;
     m_nState = PlayState::Stopped;
@@ -642,6 +649,7 @@ HRESULT CDShowGraph::SetPositions(std::int64_t current100ns)
         return E_FAIL;
     current100ns = std::max<std::int64_t>(current100ns, 0);
     HoldPreroll(false);
+    LimitReadAhead(false);
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     GstEvent *seek =
         gst_event_new_seek(m_fAppliedRate, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET,
@@ -683,6 +691,14 @@ void CDShowGraph::HoldPreroll(bool hold)
     for (auto &renderer : m_pRenderer) {
         if (renderer)
             renderer->HoldPreroll(hold);
+    }
+}
+
+void CDShowGraph::LimitReadAhead(bool limit)
+{
+    for (const auto &decoder : m_pDecoder) {
+        if (auto *bin = dynamic_cast<CDecoderBin *>(decoder.get()))
+            bin->LimitReadAhead(limit);
     }
 }
 
@@ -817,6 +833,7 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         // The pipeline's own: every sink has its frame (after a build or a flushing seek).
         if (GST_MESSAGE_SRC(message) == GST_OBJECT(m_pGraphBuilder.get())) {
             m_bAsyncDone = true;
+            LimitReadAhead(true);
             if (m_bSeekPending && RenderersSettledOnSeek())
                 m_bSeekPending = false;
         }

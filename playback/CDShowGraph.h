@@ -30,6 +30,9 @@ class QSocketNotifier;
 //                                +-> (audio decoder found for the stream) -> "DirectSound Audio
 //                                    Renderer" (convert, resample, scaletempo, volume, sink)
 //
+// The colour space convertors pass the decoder's planar frames through; each renderer
+// converts and scales a frame once, to its window's size.
+//
 // Media time at this interface is in 100-ns units, as the callers count it; inside GStreamer
 // it is nanoseconds. "Stopped" keeps the pipeline prerolled (GStreamer PAUSED) so the frame at
 // the position stays shown. Everything here runs on the UI thread: the bus is read through the
@@ -118,6 +121,8 @@ private:
     void ReleaseSplitterPads();
     bool SetPipelineState(GstState state);
     void HoldPreroll(bool hold);
+    // Decoders read far ahead only while the graph waits for first frames (see CDecoderBin).
+    void LimitReadAhead(bool limit);
 
     void AttachBus();
     void DrainBus();

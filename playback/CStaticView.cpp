@@ -30,7 +30,11 @@ void CStaticView::paintEvent(QPaintEvent *event)
     if (m_frame.isNull())
         return;
     QPainter painter(this);
-    // Stretched to the window, aspect ratio ignored; fast scaling keeps a 1080p stream cheap.
     painter.setClipRegion(event->region());
-    painter.drawImage(rect(), m_frame);
+    // The renderer converts each frame at the window's size: painted 1:1. Any other frame
+    // (one converted before a resize) is stretched, aspect ratio ignored.
+    if (m_frame.deviceIndependentSize() == QSizeF(size()))
+        painter.drawImage(QPointF(0, 0), m_frame);
+    else
+        painter.drawImage(rect(), m_frame);
 }

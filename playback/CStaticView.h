@@ -4,7 +4,8 @@
 #include <QWidget>
 
 // The window that hosts a video renderer. It shows the last frame it was handed, stretched
-// over the whole window without keeping the aspect ratio. It erases nothing and, without a
+// over the whole window without keeping the aspect ratio (1:1 when the frame has the window's
+// size, as the renderer makes it). It erases nothing and, without a
 // frame, paints nothing, so it never draws over the picture with a background of its own.
 // UI thread only; renderers hand frames over from there.
 class CStaticView : public QWidget

@@ -2,6 +2,7 @@
 
 #include "playback/CStaticView.h"
 
+#include <QEvent>
 #include <QMetaObject>
 
 #include <gst/video/video.h>
@@ -10,47 +11,49 @@
 
 namespace
 {
-constexpr char kFrameCaps[] = "video/x-raw, format=(string)BGRx";
+// The frame of a sample, mapped for reading while this lives.
+class MappedFrame
+{
+public:
+    explicit MappedFrame(GstSample *sample)
+    {
+        GstCaps *caps = sample ? gst_sample_get_caps(sample) : nullptr;
+        GstBuffer *buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
+        GstVideoInfo info;
+        m_bMapped = caps && buffer && gst_video_info_from_caps(&info, caps) &&
+                    gst_video_frame_map(&m_frame, &info, buffer, GST_MAP_READ);
+    }
+    ~MappedFrame()
+    {
+        if (m_bMapped)
+            gst_video_frame_unmap(&m_frame);
+    }
+    MappedFrame(const MappedFrame &) = delete;
+    MappedFrame &operator=(const MappedFrame &) = delete;
 
-// A mapped frame that lives as long as the QImage that points into it.
-struct MappedFrame {
-    GstVideoFrame frame;
-    GstSampleHandle sample;
+    explicit operator bool() const { return m_bMapped; }
+    const GstVideoFrame &Frame() const { return m_frame; }
+
+private:
+    GstVideoFrame m_frame{};
+    bool m_bMapped = false;
 };
 
-void ReleaseMappedFrame(void *info)
+// Stream time of the sample's buffer; 0 when it has none.
+std::int64_t StreamTimeNs(GstSample *sample)
 {
-    auto *mapped = static_cast<MappedFrame *>(info);
-    gst_video_frame_unmap(&mapped->frame);
-    delete mapped;
+    GstBuffer *buffer = gst_sample_get_buffer(sample);
+    const GstSegment *segment = gst_sample_get_segment(sample);
+    if (!buffer || !segment || !GST_BUFFER_PTS_IS_VALID(buffer))
+        return 0;
+    const guint64 t = gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
+    return t == GST_CLOCK_TIME_NONE ? 0 : static_cast<std::int64_t>(t);
 }
 
-// Wraps the sample's picture without copying; a null image when it cannot be mapped.
-QImage WrapSample(GstSampleHandle sample, std::int64_t &streamTimeNs)
+QImage ConvertSample(GstSample *sample, CFrameScaler &scaler, QSize target)
 {
-    GstCaps *caps = gst_sample_get_caps(sample.get());
-    GstBuffer *buffer = gst_sample_get_buffer(sample.get());
-    GstVideoInfo info;
-    if (!caps || !buffer || !gst_video_info_from_caps(&info, caps))
-        return {};
-    streamTimeNs = 0;
-    if (const GstSegment *segment = gst_sample_get_segment(sample.get());
-        segment && GST_BUFFER_PTS_IS_VALID(buffer)) {
-        const guint64 t =
-            gst_segment_to_stream_time(segment, GST_FORMAT_TIME, GST_BUFFER_PTS(buffer));
-        if (t != GST_CLOCK_TIME_NONE)
-            streamTimeNs = static_cast<std::int64_t>(t);
-    }
-    auto *mapped = new MappedFrame{};
-    if (!gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
-        delete mapped;
-        return {};
-    }
-    mapped->sample = std::move(sample);
-    return QImage(static_cast<uchar *>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
-                  GST_VIDEO_FRAME_WIDTH(&mapped->frame), GST_VIDEO_FRAME_HEIGHT(&mapped->frame),
-                  GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0), QImage::Format_RGB32,
-                  ReleaseMappedFrame, mapped);
+    const MappedFrame mapped(sample);
+    return mapped ? scaler.Convert(mapped.Frame(), target) : QImage();
 }
 } // namespace
 
@@ -60,7 +63,8 @@ std::unique_ptr<CVideoRenderer> CVideoRenderer::Create()
     if (!sink)
         return nullptr;
     std::unique_ptr<CVideoRenderer> renderer(new CVideoRenderer);
-    const auto caps = GstCapsHandle::Adopt(gst_caps_from_string(kFrameCaps));
+    // The decoder's own formats: no conversion in the graph, one per frame here.
+    const auto caps = GstCapsHandle::Adopt(CFrameScaler::SinkCaps());
     // A real-time sink: frames at their clock time, late ones dropped and reported upstream.
     g_object_set(sink.get(), "caps", caps.get(), "sync", TRUE, "qos", TRUE, "max-lateness",
                  gint64(20 * GST_MSECOND), "max-buffers", 1u, "drop", TRUE, "enable-last-sample",
@@ -90,6 +94,8 @@ CVideoRenderer::~CVideoRenderer()
             gst_pad_remove_probe(pad.get(), m_nSinkProbe);
         }
     }
+    if (m_view)
+        m_view->removeEventFilter(this);
     Detach();
 }
 
@@ -129,15 +135,29 @@ void CVideoRenderer::Offer(GstSampleHandle sample)
 {
     if (!sample)
         return;
-    std::int64_t timeNs = 0;
-    QImage frame = WrapSample(std::move(sample), timeNs);
-    if (frame.isNull())
-        return;
+    const std::int64_t timeNs = StreamTimeNs(sample.get());
+    QSize target;
     {
         std::lock_guard lock(m_mutex);
         if (m_bDetached)
             return;
-        m_pendingFrame = std::move(frame); // a frame not yet handed over is simply replaced
+        target = m_targetSize;
+    }
+    // Converted here, once, at the size the window shows: the UI thread only paints.
+    QImage frame;
+    if (!target.isEmpty()) {
+        std::lock_guard lock(m_streamScalerMutex);
+        frame = ConvertSample(sample.get(), m_streamScaler, target);
+        if (frame.isNull())
+            return; // not a picture this renderer can show
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_bDetached)
+            return;
+        // A frame not yet handed over is simply replaced.
+        m_pendingSample = std::move(sample);
+        m_pendingFrame = std::move(frame);
         m_nPendingTimeNs = timeNs;
         if (m_bHandOverPosted)
             return;
@@ -148,27 +168,77 @@ void CVideoRenderer::Offer(GstSampleHandle sample)
 
 void CVideoRenderer::HandOver()
 {
+    GstSampleHandle sample;
     QImage frame;
     std::int64_t timeNs = 0;
     {
         std::lock_guard lock(m_mutex);
         m_bHandOverPosted = false;
+        sample = std::exchange(m_pendingSample, GstSampleHandle());
         frame = std::exchange(m_pendingFrame, QImage());
         timeNs = m_nPendingTimeNs;
     }
-    if (frame.isNull())
+    if (!sample)
         return;
+    m_currentSample = std::move(sample);
     m_currentFrame = std::move(frame);
     m_currentTimeNs = timeNs;
     ++m_nFramesShown;
-    if (m_view)
-        m_view->SetFrame(m_currentFrame);
+    // A frame converted before the window's last resize is converted again at its new size.
+    ReshowCurrentFrame();
     emit FrameShown();
+}
+
+void CVideoRenderer::ReshowCurrentFrame()
+{
+    if (!m_view)
+        return;
+    const QSize target = TargetSize();
+    if (m_currentSample && !target.isEmpty() && m_currentFrame.size() != target)
+        m_currentFrame = ConvertSample(m_currentSample.get(), m_viewScaler, target);
+    if (m_currentFrame.isNull())
+        return;
+    m_currentFrame.setDevicePixelRatio(m_view->devicePixelRatio());
+    m_view->SetFrame(m_currentFrame);
+}
+
+QSize CVideoRenderer::TargetSize()
+{
+    std::lock_guard lock(m_mutex);
+    return m_targetSize;
+}
+
+void CVideoRenderer::UpdateTargetSize()
+{
+    QSize size;
+    if (m_view)
+        size = m_view->size() * m_view->devicePixelRatio();
+    {
+        std::lock_guard lock(m_mutex);
+        if (size == m_targetSize)
+            return;
+        m_targetSize = size;
+    }
+    ReshowCurrentFrame();
+}
+
+bool CVideoRenderer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+        UpdateTargetSize();
+    return QObject::eventFilter(watched, event);
 }
 
 void CVideoRenderer::SetVideoWindow(CStaticView *view)
 {
-    m_view = view;
+    if (m_view != view) {
+        if (m_view)
+            m_view->removeEventFilter(this);
+        m_view = view;
+        if (m_view)
+            m_view->installEventFilter(this);
+    }
+    UpdateTargetSize();
     RepaintVideo();
 }
 
@@ -177,7 +247,7 @@ void CVideoRenderer::RepaintVideo()
     if (!m_view)
         return;
     if (!m_currentFrame.isNull() && m_view->Frame().constBits() != m_currentFrame.constBits())
-        m_view->SetFrame(m_currentFrame);
+        ReshowCurrentFrame();
     else
         m_view->update();
 }
@@ -185,6 +255,12 @@ void CVideoRenderer::RepaintVideo()
 bool CVideoRenderer::GetCurrentImage(QImage &image)
 {
     HandOver(); // a frame that is already here counts, even if its hand-over is still queued
+    if (m_currentSample) {
+        // Stills are full size, whatever the window shows: converted now, from the kept frame.
+        CFrameScaler still(CFrameScaler::Quality::Still);
+        image = ConvertSample(m_currentSample.get(), still, QSize());
+        return !image.isNull();
+    }
     if (m_currentFrame.isNull())
         return false;
     image = m_currentFrame.copy();
@@ -201,11 +277,9 @@ void CVideoRenderer::Detach()
     {
         std::lock_guard lock(m_mutex);
         m_bDetached = true;
+        m_pendingSample.reset();
         m_pendingFrame = QImage();
     }
-    if (m_currentFrame.isNull())
-        return;
-    m_currentFrame = m_currentFrame.copy();
-    if (m_view)
-        m_view->SetFrame(m_currentFrame);
+    // The window's picture is already a converted image of our own.
+    m_currentSample.reset();
 }

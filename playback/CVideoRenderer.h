@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QSize>
 
 #include <gst/app/gstappsink.h>
 
@@ -14,13 +15,16 @@
 #include <mutex>
 #include <optional>
 
+#include "playback/CFrameScaler.h"
 #include "playback/CStaticView.h"
 
-// The video renderer of one channel: a sink that takes BGRx frames and hands the latest one
-// to its video window, which paints it stretched over the whole window. Frames arrive on a
-// streaming thread and are handed over on the UI thread; a frame that arrives before the last
-// one was handed over replaces it (never queues). The last frame handed over is what
-// GetCurrentImage returns.
+// The video renderer of one channel: a sink that takes the decoder's frames as they are
+// (planar YUV) and hands the latest one to its video window. Each frame is converted and
+// scaled once, on the streaming thread, to the window's size in device pixels, so the window
+// paints it 1:1. Frames are handed over on the UI thread; a frame that arrives before the last
+// one was handed over replaces it (never queues). The decoded frame last handed over is kept:
+// GetCurrentImage converts it at full size, and a resized window gets it again at its new
+// size (also while paused).
 class CVideoRenderer : public QObject
 {
     Q_OBJECT
@@ -33,11 +37,14 @@ public:
 
     // The window frames go to (SetVideoClippingWindow); the picture always fills it.
     void SetVideoWindow(CStaticView *view);
+    // The size frames are converted to for the window (device pixels); empty without one.
+    QSize TargetSize();
     CStaticView *VideoWindow() const { return m_view; }
     // Re-places and repaints the current picture in the window.
     void RepaintVideo();
 
-    // A top-down copy of the last frame handed over; false when there is none yet.
+    // The last frame handed over at its full decoded size, top-down; false when there is none
+    // yet.
     bool GetCurrentImage(QImage &image);
     // Stream time (ns) of the last frame handed over.
     std::optional<std::int64_t> CurrentStreamTimeNs();
@@ -51,9 +58,13 @@ public:
     // the frame after the position, not the one at it. A seek wants its preroll frame.
     void HoldPreroll(bool hold) { m_bHoldPreroll = hold; }
 
-    // Drops every reference to GStreamer memory: the window keeps a private copy of its
-    // picture. Called before the graph goes away.
+    // Drops every reference to GStreamer memory (the window's picture is our own). Called
+    // before the graph goes away.
     void Detach();
+
+protected:
+    // The window's resizes and device pixel ratio changes.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 signals:
     // UI thread: a new frame reached the window.
@@ -65,10 +76,15 @@ private:
     static GstFlowReturn OnNewSample(GstAppSink *sink, gpointer self);
     // Streaming thread: notes which segment the data arriving at the sink belongs to.
     static GstPadProbeReturn OnSinkData(GstPad *pad, GstPadProbeInfo *info, gpointer self);
-    // Streaming thread: wraps the sample and posts the hand-over unless one is pending.
+    // Streaming thread: converts the sample for the window and posts the hand-over unless one
+    // is pending.
     void Offer(GstSampleHandle sample);
     // UI thread.
     void HandOver();
+    // UI thread: the window's size has changed; the kept frame is shown at the new size.
+    void UpdateTargetSize();
+    // UI thread: converts the kept frame for the window and shows it.
+    void ReshowCurrentFrame();
 
     GstElementHandle m_sink;
     QPointer<CStaticView> m_view; // UI thread
@@ -78,11 +94,18 @@ private:
     std::atomic<std::uint32_t> m_nSegmentSeqnum = 0; // streaming thread
     std::atomic<std::uint32_t> m_nSettledSeqnum = 0; // written by the streaming thread
     std::mutex m_mutex;
+    QSize m_targetSize;                // guarded by m_mutex
+    GstSampleHandle m_pendingSample;   // guarded by m_mutex
     QImage m_pendingFrame;             // guarded by m_mutex
     std::int64_t m_nPendingTimeNs = 0; // guarded by m_mutex
     bool m_bHandOverPosted = false;    // guarded by m_mutex
     bool m_bDetached = false;          // guarded by m_mutex
 
+    std::mutex m_streamScalerMutex;
+    CFrameScaler m_streamScaler; // guarded by m_streamScalerMutex
+    CFrameScaler m_viewScaler;   // UI thread
+
+    GstSampleHandle m_currentSample;             // UI thread
     QImage m_currentFrame;                       // UI thread
     std::optional<std::int64_t> m_currentTimeNs; // UI thread
     std::uint64_t m_nFramesShown = 0;            // UI thread

@@ -148,6 +148,33 @@ private:
     std::vector<std::pair<GstPad *, gulong>> m_probes;
 };
 
+// Within the few levels the encoding and the YUV round trip may move a flat colour.
+bool IsNear(const QColor &c, cardgen::Rgb expected)
+{
+    constexpr int kTolerance = 12;
+    return std::abs(c.red() - expected.r) <= kTolerance &&
+           std::abs(c.green() - expected.g) <= kTolerance &&
+           std::abs(c.blue() - expected.b) <= kTolerance;
+}
+
+QString Describe(const QColor &c)
+{
+    return QString("colour %1, %2, %3").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+// Mean absolute difference of two same-sized images over all pixels and channels.
+double MeanDifference(const QImage &a, const QImage &b)
+{
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * a.width() * a.height());
+}
+
 // Whether the pipeline answers a duration query with a usable number.
 bool DurationReadable(GstElement *pipeline)
 {
@@ -178,6 +205,7 @@ private slots:
     void cleanup()
     {
         m_player.Close();
+        ShowVideoWindows(m_front, m_rear); // some tests resize them
         UseSoundOutput(false);
     }
 
@@ -635,6 +663,116 @@ private slots:
         QVERIFY(WaitSettled(*graph));
         QVERIFY2(std::abs(int(graph->GetPositionMs()) - 1500) <= 1000 / kFps,
                  qPrintable(QString::number(graph->GetPositionMs())));
+    }
+
+    // The window shows each frame converted at its own size: the same picture as the
+    // full-size still, scaled down, in the recording's colours.
+    void shownFrameIsTheStillAtTheWindowSize_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QSize>("windowSize");
+        QTest::newRow("AVI, larger than the video") << "dual.avi" << QSize(344, 194);
+        QTest::newRow("AVI, half size") << "dual.avi" << QSize(160, 90);
+        QTest::newRow("MP4, odd size") << "dual.mp4" << QSize(97, 61);
+    }
+    void shownFrameIsTheStillAtTheWindowSize()
+    {
+        QFETCH(QString, file);
+        QFETCH(QSize, windowSize);
+        m_front.resize(windowSize);
+        m_rear.resize(windowSize);
+        QVERIFY(m_player.OpenFile(m_dir.filePath(file)));
+        QCOMPARE(m_player.Pause(), S_OK);
+        m_player.SeekTo(1000);
+        QVERIFY(WaitSettled(*m_player.Graph()));
+        const struct {
+            int channel;
+            CStaticView &view;
+            double fx, fy;
+            cardgen::Rgb colour;
+        } channels[] = {
+            {0, m_front, 0.75, 0.15, cardgen::kFrontBackground},
+            {1, m_rear, 0.10, 0.10, cardgen::kRearMarker},
+            {1, m_rear, 0.75, 0.15, cardgen::kRearBackground},
+        };
+        for (const auto &c : channels) {
+            QImage still;
+            QTRY_VERIFY(m_player.GrabFrame(c.channel, still));
+            QCOMPARE(still.size(), QSize(320, 180));
+            QVERIFY2(IsNear(ColourAt(still, c.fx, c.fy), c.colour),
+                     qPrintable(Describe(ColourAt(still, c.fx, c.fy))));
+            QTRY_COMPARE(c.view.Frame().size(), windowSize);
+            const QImage shown = c.view.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(shown.size(), windowSize);
+            QVERIFY2(IsNear(ColourAt(shown, c.fx, c.fy), c.colour),
+                     qPrintable(Describe(ColourAt(shown, c.fx, c.fy))));
+            const QImage expected =
+                still.scaled(windowSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            const double difference = MeanDifference(shown, expected);
+            QVERIFY2(difference < 8, qPrintable(QString("mean difference %1").arg(difference)));
+        }
+    }
+
+    // Stills stay full size whatever the window shows; a resize while paused shows the kept
+    // frame again at the new size.
+    void stillIsFullSizeAfterTheWindowShrank_data()
+    {
+        QTest::addColumn<bool>("paused");
+        QTest::newRow("paused") << true;
+        QTest::newRow("playing") << false;
+    }
+    void stillIsFullSizeAfterTheWindowShrank()
+    {
+        QFETCH(bool, paused);
+        QVERIFY(m_player.OpenFile(m_dir.filePath("dual.mp4")));
+        QCOMPARE(paused ? m_player.Pause() : m_player.Play(), S_OK);
+        for (const QSize size : {QSize(86, 48), QSize(300, 170)}) {
+            m_front.resize(size);
+            m_rear.resize(size);
+            QTRY_COMPARE(m_front.Frame().size(), size);
+            QTRY_COMPARE(m_rear.Frame().size(), size);
+            QVERIFY(IsRedDominant(ColourAt(m_front.grab().toImage(), 0.75, 0.15)));
+            QVERIFY(IsYellow(ColourAt(m_rear.grab().toImage(), 0.10, 0.10)));
+            QImage front, rear;
+            QVERIFY(m_player.GrabFrame(0, front));
+            QVERIFY(m_player.GrabFrame(1, rear));
+            QCOMPARE(front.size(), QSize(320, 180));
+            QCOMPARE(rear.size(), QSize(320, 180));
+            QVERIFY(IsRedDominant(ColourAt(front, 0.75, 0.15)));
+            QVERIFY(IsYellow(ColourAt(rear, 0.10, 0.10)));
+        }
+    }
+
+    // Each decoder reads far ahead only while the graph waits for first frames (a stream
+    // missing for a while must not stall the other); once both are shown, the read-ahead is
+    // bounded, so playing does not hold tens of megabytes of compressed data.
+    void readAheadIsBoundedOnceFramesAreShown()
+    {
+        QVERIFY(m_player.OpenFile(m_dir.filePath("dual.avi")));
+        CDShowGraph *graph = m_player.Graph();
+        auto queueBytes = [graph](const char *decoder) {
+            auto bin =
+                GstElementHandle::Adopt(gst_bin_get_by_name(GST_BIN(graph->Pipeline()), decoder));
+            auto queue =
+                bin ? GstElementHandle::Adopt(gst_bin_get_by_name(GST_BIN(bin.get()), "input"))
+                    : GstElementHandle();
+            guint bytes = 0;
+            if (queue)
+                g_object_get(queue.get(), "max-size-bytes", &bytes, nullptr);
+            return bytes;
+        };
+        const guint bounded = queueBytes("FFDShow Decoder1");
+        QVERIFY(bounded > 0);
+        QCOMPARE(queueBytes("FFDShow Decoder2"), bounded);
+
+        QCOMPARE(m_player.Play(), S_OK);
+        m_player.SeekTo(1500);
+        QVERIFY(queueBytes("FFDShow Decoder1") > bounded);
+        QVERIFY(queueBytes("FFDShow Decoder2") > bounded);
+        QVERIFY(WaitSettled(*graph));
+        QCOMPARE(queueBytes("FFDShow Decoder1"), bounded);
+        QCOMPARE(queueBytes("FFDShow Decoder2"), bounded);
+        QTRY_VERIFY_WITH_TIMEOUT(m_player.GetPositionMs() > 1700, 10000);
     }
 
     void transportRefusals()
