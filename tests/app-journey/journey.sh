@@ -29,6 +29,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 
 fail() {
     echo "FAIL: $*"
