@@ -1,5 +1,7 @@
 #include "ui/SkinBitmap.h"
 
+#include "ui/AppMainWindow.h"
+#include "ui/SkinWordSets.h"
 #include "ui/UiLogging.h"
 
 #include <QBitmap>
@@ -20,9 +22,18 @@ static void EnsureSkinResources()
     (void)registered;
 }
 
+QString SkinBitmapPath(int id, std::uint16_t language)
+{
+    EnsureSkinResources();
+    const QString localized = QStringLiteral(":/skin/%1/%2.png").arg(language).arg(id);
+    return QFile::exists(localized) ? localized : QStringLiteral(":/skin/%1.png").arg(id);
+}
+
 QString SkinBitmapPath(int id)
 {
-    return QStringLiteral(":/skin/%1.png").arg(id);
+    const IAppMainWindow *window = GetAppMainWindow();
+    return window ? SkinBitmapPath(id, window->GetLanguage())
+                  : QStringLiteral(":/skin/%1.png").arg(id);
 }
 
 bool HasSkinBitmap(int id)

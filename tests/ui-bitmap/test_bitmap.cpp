@@ -1,10 +1,16 @@
+#include "ui/AppMainWindow.h"
 #include "ui/SkinBitmap.h"
+#include "ui/SkinWordSets.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
 #include <QTextStream>
 #include <QtTest>
+
+#include <algorithm>
 
 // The manifest is the list of every bitmap the windows name; each must load at its size.
 class TestSkinBitmap : public QObject
@@ -23,7 +29,32 @@ private slots:
     void colourKeyBecomesTransparent();
     void mainSkinHoldsTheLayoutRegions();
     void buttonsBlendWhereTheySit();
+    void wordBitmapsFollowTheLanguage_data();
+    void wordBitmapsFollowTheLanguage();
 };
+
+namespace
+{
+
+class WindowInLanguage : public IAppMainWindow
+{
+public:
+    explicit WindowInLanguage(std::uint16_t language) : m_language(language)
+    {
+        SetAppMainWindow(this);
+    }
+    ~WindowInLanguage() override { SetAppMainWindow(nullptr); }
+    std::uint16_t GetLanguage() const override { return m_language; }
+
+private:
+    std::uint16_t m_language;
+};
+
+// The bitmaps that carry words: the main skin (area titles, column heads, "G-SENSOR"), the
+// map bar ("GPS", "km/h") and the category tabs in their three states.
+const QList<int> kWordBitmaps{129, 164, 165, 166, 167, 168, 169, 170, 171, 172, 173, 174, 175, 279};
+
+} // namespace
 
 void TestSkinBitmap::everyManifestRowLoadsAtItsSize_data()
 {
@@ -231,6 +262,49 @@ void TestSkinBitmap::buttonsBlendWhereTheySit()
         ++checked;
     }
     QVERIFY(checked > 50);
+}
+
+void TestSkinBitmap::wordBitmapsFollowTheLanguage_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("folder"); // "" for the default (English) set
+    QTest::newRow("English") << 1033 << QString();
+    QTest::newRow("Korean") << 1042 << QStringLiteral("1042/");
+    QTest::newRow("Japanese") << 1041 << QStringLiteral("1041/");
+    QTest::newRow("Russian") << 1049 << QStringLiteral("1049/");
+}
+
+// Each language has its own set of the word bitmaps, sized as the English ones, and the
+// registered main window's language picks it; every other bitmap is shared.
+void TestSkinBitmap::wordBitmapsFollowTheLanguage()
+{
+    QFETCH(int, language);
+    QFETCH(QString, folder);
+    const QImage englishSkin = LoadSkinImage(129);
+    const WindowInLanguage window(static_cast<std::uint16_t>(language));
+    for (const int id : kWordBitmaps) {
+        QCOMPARE(SkinBitmapPath(id), QStringLiteral(":/skin/%1%2.png").arg(folder).arg(id));
+        QCOMPARE(LoadSkinImage(id).size(), QImage(QStringLiteral(":/skin/%1.png").arg(id)).size());
+        QCOMPARE(LoadSkinBitmap(id).size(), LoadSkinImage(id).size());
+    }
+    for (const int id : {130, 292, 321, 498})
+        QCOMPARE(SkinBitmapPath(id), QStringLiteral(":/skin/%1.png").arg(id));
+    if (folder.isEmpty())
+        return;
+    // The set holds exactly the word bitmaps.
+    QList<int> inSet;
+    for (const QString &name : QDir(QStringLiteral(":/skin/") + folder).entryList())
+        inSet.push_back(QFileInfo(name).baseName().toInt());
+    std::sort(inSet.begin(), inSet.end());
+    QCOMPARE(inSet, kWordBitmaps);
+    // The title above the list, the column heads and the tabs read in this language: their
+    // pixels are not the English ones, while the frame around them is.
+    const QImage skin = LoadSkinImage(129);
+    for (const QRect &words :
+         {QRect(702, 48, 160, 29), QRect(695, 107, 267, 19), QRect(41, 511, 200, 16)})
+        QVERIFY(skin.copy(words) != englishSkin.copy(words));
+    QCOMPARE(skin.copy(QRect(0, 0, 1022, 47)), englishSkin.copy(QRect(0, 0, 1022, 47)));
+    QVERIFY(LoadSkinImage(164) != QImage(QStringLiteral(":/skin/164.png")));
 }
 
 QTEST_MAIN(TestSkinBitmap)

@@ -1,7 +1,9 @@
 #include "SkinPainters.h"
 
 #include "SkinGlyphs.h"
+#include "SkinWords.h"
 
+#include <QFontMetrics>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -39,10 +41,12 @@ const QColor keyMagenta(255, 0, 255);
 const QColor keyWhite(255, 255, 255);
 } // namespace pal
 
-QFont uiFont(int pixelSize, bool bold)
+QFont uiFont(int pixelSize, bool bold,
+             const QStringList &families = {QStringLiteral("Noto Sans CJK KR"),
+                                            QStringLiteral("DejaVu Sans")})
 {
     QFont font;
-    font.setFamilies({QStringLiteral("Noto Sans CJK KR"), QStringLiteral("DejaVu Sans")});
+    font.setFamilies(families);
     font.setPixelSize(pixelSize);
     font.setBold(bold);
     return font;
@@ -128,9 +132,15 @@ void vline(QPainter &p, int x, int y1, int y2, const QColor &c)
 }
 
 void label(QPainter &p, const QRect &r, const QString &s, int px, const QColor &c,
-           Qt::Alignment align = Qt::AlignCenter, bool bold = true)
+           Qt::Alignment align = Qt::AlignCenter, bool bold = true,
+           const QStringList &families = {})
 {
-    p.setFont(uiFont(px, bold));
+    // A translation may run longer than the English word the box was laid out for: smaller
+    // type, never a clipped word.
+    QFont font = families.isEmpty() ? uiFont(px, bold) : uiFont(px, bold, families);
+    while (font.pixelSize() > 7 && QFontMetrics(font).horizontalAdvance(s) > r.width())
+        font.setPixelSize(font.pixelSize() - 1);
+    p.setFont(font);
     p.setPen(c);
     p.drawText(r, align, s);
 }
@@ -157,7 +167,7 @@ void paintDigitWell(QPainter &p, const QRect &r)
     p.drawRect(r.adjusted(0, 0, -1, -1));
 }
 
-void paintMapBar(QPainter &p, const QRect &r)
+void paintMapBar(QPainter &p, const QRect &r, SkinWords &words)
 {
     QLinearGradient g(r.topLeft(), r.bottomLeft());
     g.setColorAt(0, QColor(40, 40, 44));
@@ -166,14 +176,14 @@ void paintMapBar(QPainter &p, const QRect &r)
     hline(p, r.left(), r.right(), r.top(), QColor(58, 58, 62));
     hline(p, r.left(), r.right(), r.bottom(), pal::frame);
     DrawGlyph(p, QStringLiteral("pin"), QRectF(r.left() + 6, r.top() + 5, 18, 18), pal::accent);
-    label(p, QRect(r.left() + 28, r.top(), 60, r.height()), QStringLiteral("GPS"), 11, pal::text,
-          Qt::AlignLeft | Qt::AlignVCenter);
+    label(p, QRect(r.left() + 28, r.top(), 60, r.height()), words(QStringLiteral("GPS")), 11,
+          pal::text, Qt::AlignLeft | Qt::AlignVCenter, true, words.FontFamilies());
     DrawGlyph(p, QStringLiteral("speed"), QRectF(r.left() + 110, r.top() + 6, 16, 16),
               pal::textDim);
     // The speed readout (three digits at x 135..165, y 8..23) sits in this well.
     paintDigitWell(p, QRect(r.left() + 132, r.top() + 6, 36, 19));
-    label(p, QRect(r.left() + 171, r.top(), 40, r.height()), QStringLiteral("km/h"), 10,
-          pal::textDim, Qt::AlignLeft | Qt::AlignVCenter, false);
+    label(p, QRect(r.left() + 171, r.top(), 40, r.height()), words(QStringLiteral("km/h")), 10,
+          pal::textDim, Qt::AlignLeft | Qt::AlignVCenter, false, words.FontFamilies());
 }
 
 QImage videoEmpty(int w, int h)
@@ -184,15 +194,15 @@ QImage videoEmpty(int w, int h)
     return img;
 }
 
-QImage mapBar(int w, int h)
+QImage mapBar(int w, int h, SkinWords &words)
 {
     QImage img = blank(w, h, pal::panel);
     QPainter p(&img);
-    paintMapBar(p, img.rect());
+    paintMapBar(p, img.rect(), words);
     return img;
 }
 
-QImage mainSkin(int w, int h)
+QImage mainSkin(int w, int h, SkinWords &words)
 {
     QImage img = blank(w, h, pal::frame);
     QPainter p(&img);
@@ -213,8 +223,8 @@ QImage mainSkin(int w, int h)
 
     // Tool row of the left column: the file name field (121..411) and the view buttons.
     p.fillRect(QRect(1, 48, 691, 29), pal::panel);
-    label(p, QRect(60, 48, 55, 29), QStringLiteral("FILE"), 10, pal::textDim,
-          Qt::AlignRight | Qt::AlignVCenter);
+    label(p, QRect(60, 48, 55, 29), words(QStringLiteral("FILE")), 10, pal::textDim,
+          Qt::AlignRight | Qt::AlignVCenter, true, words.FontFamilies());
     vline(p, 421, 52, 72, pal::separator);
 
     // Video area 3..690 x 77..465, framed; bitmap 498 is drawn here when no channel shows.
@@ -227,8 +237,8 @@ QImage mainSkin(int w, int h)
     // buttons, speed, volume and brightness rows right of x 437.
     p.fillRect(QRect(1, 467, 691, 214), pal::panel);
     hline(p, 1, 691, 467, pal::separator);
-    label(p, QRect(41, 511, 200, 16), QStringLiteral("G-SENSOR"), 10, pal::textDim,
-          Qt::AlignLeft | Qt::AlignVCenter);
+    label(p, QRect(41, 511, 200, 16), words(QStringLiteral("G-SENSOR")), 10, pal::textDim,
+          Qt::AlignLeft | Qt::AlignVCenter, true, words.FontFamilies());
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QColor(50, 50, 54));
     p.setBrush(QColor(16, 16, 18));
@@ -241,8 +251,8 @@ QImage mainSkin(int w, int h)
     // the list (126..634), the map bar (635..662).
     vline(p, 692, 48, h - 2, pal::separator);
     p.fillRect(QRect(693, 48, w - 694, 30), pal::panel);
-    label(p, QRect(702, 48, 160, 29), QStringLiteral("RECORDINGS"), 10, pal::textDim,
-          Qt::AlignLeft | Qt::AlignVCenter);
+    label(p, QRect(702, 48, 160, 29), words(QStringLiteral("RECORDINGS")), 10, pal::textDim,
+          Qt::AlignLeft | Qt::AlignVCenter, true, words.FontFamilies());
     p.fillRect(QRect(693, 78, w - 694, 29), pal::panelDark);
     p.fillRect(QRect(693, 107, w - 694, 19), QColor(38, 38, 42));
     const struct {
@@ -250,12 +260,12 @@ QImage mainSkin(int w, int h)
         const char *title;
     } columns[] = {{695, 857, "Name"}, {858, 908, "Date"}, {909, 962, "Size"}};
     for (const auto &c : columns) {
-        label(p, QRect(c.x0, 107, c.x1 - c.x0, 19), QString::fromLatin1(c.title), 10,
-              QColor(130, 130, 136));
+        label(p, QRect(c.x0, 107, c.x1 - c.x0, 19), words(QString::fromLatin1(c.title)), 10,
+              QColor(130, 130, 136), Qt::AlignCenter, true, words.FontFamilies());
         vline(p, c.x1, 109, 123, pal::grid);
     }
     p.fillRect(QRect(693, 126, w - 694, 509), pal::list);
-    p.drawImage(695, 635, mapBar(324, 28)); // the same pixels as bitmap 279
+    p.drawImage(695, 635, mapBar(324, 28, words)); // the same pixels as bitmap 279
     p.fillRect(QRect(693, 663, w - 694, h - 664), pal::panelDark);
 
     // Window edge.
@@ -455,7 +465,7 @@ Look lookFor(const QString &state, const QString &glyph)
     return {QColor(46, 46, 50), QColor(62, 62, 67), QColor(200, 200, 204)};
 }
 
-QImage button(const SkinEntry &e, QImage img)
+QImage button(const SkinEntry &e, QImage img, SkinWords &words)
 {
     const QString glyph = e.params.value(QStringLiteral("glyph"));
     const QString state = e.params.value(QStringLiteral("state"));
@@ -477,7 +487,8 @@ QImage button(const SkinEntry &e, QImage img)
         else
             hline(p, 1, w - 2, h - 2, pal::separator);
         const QColor ink = state == QLatin1String("normal") ? QColor(164, 164, 168) : look.ink;
-        label(p, QRect(0, 0, w, h - 2), glyph.mid(6), 12, ink);
+        label(p, QRect(4, 0, w - 8, h - 2), words(glyph.mid(6)), 12, ink, Qt::AlignCenter, true,
+              words.FontFamilies());
         return img;
     }
 
@@ -560,7 +571,8 @@ QImage AppIconImage(int size)
     return img;
 }
 
-std::optional<QImage> PaintSkinEntry(const SkinEntry &e, const SkinSurfaces &drawn)
+std::optional<QImage> PaintSkinEntry(const SkinEntry &e, const SkinSurfaces &drawn,
+                                     SkinWords &words)
 {
     const int w = e.width, h = e.height;
     const QString &k = e.kind;
@@ -571,11 +583,11 @@ std::optional<QImage> PaintSkinEntry(const SkinEntry &e, const SkinSurfaces &dra
             return std::nullopt;
     }
     if (k == QLatin1String("main-skin"))
-        return mainSkin(w, h);
+        return mainSkin(w, h, words);
     if (k == QLatin1String("video-empty"))
         return videoEmpty(w, h);
     if (k == QLatin1String("map-bar"))
-        return mapBar(w, h);
+        return mapBar(w, h, words);
     if (k == QLatin1String("graph"))
         return graphBackground(w, h);
     if (k == QLatin1String("digit"))
@@ -602,7 +614,7 @@ std::optional<QImage> PaintSkinEntry(const SkinEntry &e, const SkinSurfaces &dra
     if (k == QLatin1String("icon"))
         return icon(e, *bg);
     if (k == QLatin1String("button"))
-        return button(e, *bg);
+        return button(e, *bg, words);
     if (k == QLatin1String("channel") || k == QLatin1String("fill"))
         return sliderPart(e, *bg, k == QLatin1String("fill"));
     if (k == QLatin1String("thumb"))

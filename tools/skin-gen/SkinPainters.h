@@ -19,8 +19,12 @@ struct SkinEntry {
 // Bitmaps drawn so far, by id; rows may crop the surfaces drawn before them.
 using SkinSurfaces = QHash<int, QImage>;
 
-// Draws one entry. Returns nothing for an unknown kind or a missing background surface.
-std::optional<QImage> PaintSkinEntry(const SkinEntry &entry, const SkinSurfaces &drawn);
+class SkinWords;
+
+// Draws one entry with the words of `words`' language. Returns nothing for an unknown kind or a
+// missing background surface.
+std::optional<QImage> PaintSkinEntry(const SkinEntry &entry, const SkinSurfaces &drawn,
+                                     SkinWords &words);
 
 // The application icon at `size` pixels, drawn into whatever device the painter targets.
 void PaintAppIcon(class QPainter &painter, int size);

@@ -1,5 +1,7 @@
 // quorvil-skin-gen: draws every numbered skin bitmap listed in resources/skin/manifest.tsv,
-// the application icon set and the contact sheet docs/skin.png.
+// the application icon set and the contact sheet docs/skin.png. The bitmaps that carry words
+// are drawn once more for each other language, under the same ids, into
+// resources/skin/<language id>/.
 //
 //   quorvil-skin-gen --root <source tree>
 //
@@ -7,10 +9,12 @@
 
 #include "SkinGlyphs.h"
 #include "SkinPainters.h"
+#include "SkinWords.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSaveFile>
@@ -237,6 +241,49 @@ QImage contactSheet(const std::vector<SkinEntry> &entries, const SkinSurfaces &d
     return sheet;
 }
 
+// Every manifest row drawn in one language, and the ids whose pictures carry words.
+struct DrawnSkin {
+    SkinSurfaces drawn;
+    QList<int> wordIds;
+};
+
+std::optional<DrawnSkin> drawSkin(const std::vector<SkinEntry> &entries, std::uint16_t language,
+                                  const SkinSurfaces *english)
+{
+    DrawnSkin skin;
+    SkinWords words(language);
+    for (const SkinEntry &e : entries) {
+        words.Reset();
+        std::optional<QImage> img = PaintSkinEntry(e, skin.drawn, words);
+        if (!img || img->size() != QSize(e.width, e.height)) {
+            std::fprintf(stderr, "quorvil-skin-gen: cannot draw %d (%s)\n", e.id,
+                         qPrintable(e.kind));
+            return std::nullopt;
+        }
+        // A crop of a surface with words carries them too.
+        if (words.Used() || (english && english->value(e.id) != *img))
+            skin.wordIds.push_back(e.id);
+        skin.drawn.insert(e.id, *img);
+    }
+    return skin;
+}
+
+// Writes one language's word set into `dir`, and only that: a bitmap that no longer carries
+// words must not linger there.
+bool writeWordSet(const DrawnSkin &skin, const QString &dir)
+{
+    QDir().mkpath(dir);
+    for (const QString &old : QDir(dir).entryList({QStringLiteral("*.png")}, QDir::Files)) {
+        if (!skin.wordIds.contains(QFileInfo(old).baseName().toInt()))
+            QFile::remove(dir + u'/' + old);
+    }
+    for (const int id : skin.wordIds) {
+        if (!saveImage(skin.drawn.value(id), QStringLiteral("%1/%2.png").arg(dir).arg(id)))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -264,20 +311,26 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvil-skin-gen: %s\n", qPrintable(error));
         return 1;
     }
-    SkinSurfaces drawn;
+    const std::optional<DrawnSkin> english = drawSkin(entries, SkinWords::Languages()[0], nullptr);
+    if (!english)
+        return 1;
+    const SkinSurfaces &drawn = english->drawn;
     for (const SkinEntry &e : entries) {
-        std::optional<QImage> img = PaintSkinEntry(e, drawn);
-        if (!img || img->size() != QSize(e.width, e.height)) {
-            std::fprintf(stderr, "quorvil-skin-gen: cannot draw %d (%s)\n", e.id,
-                         qPrintable(e.kind));
-            return 1;
-        }
-        drawn.insert(e.id, *img);
         const QString path = QStringLiteral("%1/resources/skin/%2.png").arg(root).arg(e.id);
-        if (!saveImage(*img, path)) {
+        if (!saveImage(drawn.value(e.id), path)) {
             std::fprintf(stderr, "quorvil-skin-gen: cannot write %s\n", qPrintable(path));
             return 1;
         }
+    }
+    std::vector<std::pair<std::uint16_t, DrawnSkin>> translated;
+    for (const std::uint16_t language : SkinWords::Languages().subspan(1)) {
+        std::optional<DrawnSkin> skin = drawSkin(entries, language, &drawn);
+        const QString dir = QStringLiteral("%1/resources/skin/%2").arg(root).arg(language);
+        if (!skin || !writeWordSet(*skin, dir)) {
+            std::fprintf(stderr, "quorvil-skin-gen: cannot write %s\n", qPrintable(dir));
+            return 1;
+        }
+        translated.emplace_back(language, std::move(*skin));
     }
     if (!writeIcons(root + QStringLiteral("/resources/icons"))) {
         std::fprintf(stderr, "quorvil-skin-gen: cannot write the icons\n");
@@ -288,11 +341,26 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "quorvil-skin-gen: cannot write the contact sheet\n");
         return 1;
     }
-    if (parser.isSet(previewOption) &&
-        !saveImage(Composition(entries, drawn), parser.value(previewOption))) {
-        std::fprintf(stderr, "quorvil-skin-gen: cannot write the preview\n");
-        return 1;
+    if (parser.isSet(previewOption)) {
+        // One preview per language: name.png in English, name-<language id>.png beside it.
+        const QFileInfo preview(parser.value(previewOption));
+        bool ok = saveImage(Composition(entries, drawn), preview.filePath());
+        for (const auto &[language, skin] : translated) {
+            ok = ok && saveImage(Composition(entries, skin.drawn),
+                                 QStringLiteral("%1/%2-%3.png")
+                                     .arg(preview.path(), preview.completeBaseName())
+                                     .arg(language));
+        }
+        if (!ok) {
+            std::fprintf(stderr, "quorvil-skin-gen: cannot write the preview\n");
+            return 1;
+        }
     }
-    std::printf("quorvil-skin-gen: %zu bitmaps\n", entries.size());
+    std::printf("quorvil-skin-gen: %zu bitmaps, %zu of them with words in %zu more languages\n",
+                entries.size(),
+                translated.empty()
+                    ? std::size_t{0}
+                    : static_cast<std::size_t>(translated.front().second.wordIds.size()),
+                translated.size());
     return 0;
 }
