@@ -55,10 +55,11 @@ CBlockingCalls::~CBlockingCalls()
             ++stuck;
         }
     }
+    std::lock_guard lock(m_shared->mutex);
     for (auto &[call, remains] : m_remains) {
-        // A job still running may reach these: they stay until the process ends.
+        // A job still running may reach these.
         if (!call->IsDone())
-            new std::shared_ptr<void>(std::move(remains));
+            m_shared->abandoned.push_back(std::move(remains));
     }
     if (stuck > 0)
         qCWarning(lcPlayback) << stuck << "blocked calls left to the end of the process";

@@ -15,8 +15,8 @@
 // stopping a pipeline whose source hangs in a read) run on threads of their own, so the UI
 // thread only ever waits for them in bounded ways and can stop waiting. Each job owns what it
 // works on. A call that never returns keeps its thread: the destructor waits a bounded time
-// for the calls still running and leaves the rest, with whatever they may still reach, to the
-// end of the process. Lives on the UI thread.
+// for the calls still running and leaves the rest to the end of the process; what they may
+// still reach goes with the last of them. Lives on the UI thread.
 class CBlockingCalls : public QObject
 {
     Q_OBJECT
@@ -46,7 +46,8 @@ public:
     // Starts `job` on a thread of its own.
     std::shared_ptr<const Call> Start(std::function<void()> job);
     // `remains` (objects the call's job may still reach) is destroyed on the UI thread once
-    // `call` has returned; never, when it has not returned by the time this object goes.
+    // `call` has returned; when it has not returned by the time this object goes, on the last
+    // worker thread to end.
     void KeepUntilDone(std::shared_ptr<const Call> call, std::shared_ptr<void> remains);
     // Calls that have not returned yet.
     int Running() const;
@@ -56,6 +57,8 @@ private:
     struct Shared {
         std::mutex mutex;
         CBlockingCalls *owner = nullptr; // guarded by mutex; null once the owner is going
+        // What calls left running may reach, kept until the last thread lets go of this.
+        std::vector<std::shared_ptr<void>> abandoned; // guarded by mutex
     };
     struct Worker {
         std::thread thread;
