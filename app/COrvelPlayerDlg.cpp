@@ -36,6 +36,16 @@ constexpr int kSkinBitmapEmptyVideo = 498;
 constexpr int kSkinBitmapMapBar = 279;
 constexpr QPoint kEmptyVideoAt{3, 77};
 
+// Commands that run at once while a recording opens: the transport guards its own against the
+// open, and Close and Minimize are always wanted now.
+bool RunsDuringOpen(int id)
+{
+    static constexpr int kIds[] = {IDC_CLOSE,  IDC_MINIMIZE,      IDC_PLAY,
+                                   IDC_REWIND, IDC_FORWARD,       IDC_PREVIOUS,
+                                   IDC_NEXT,   ID_ACCEL_PREVIOUS, ID_ACCEL_NEXT};
+    return std::ranges::find(kIds, id) != std::end(kIds);
+}
+
 } // namespace
 
 const COrvelPlayerDlg::CommandRoute COrvelPlayerDlg::kCommandRoutes[] = {
@@ -349,6 +359,8 @@ bool COrvelPlayerDlg::PreTranslateKey(QKeyEvent *event)
 
 void COrvelPlayerDlg::closeEvent(QCloseEvent *event)
 {
+    // An open still waiting for its file ends now, so the window's loop can end too.
+    m_transport->CancelOpen();
     m_transport->KillTimerPosition();
     for (QWidget *panel :
          std::initializer_list<QWidget *>{ControlPanel(), ControlTop(), ControlFileList()})
@@ -373,6 +385,10 @@ void COrvelPlayerDlg::customEvent(QEvent *event)
 
 void COrvelPlayerDlg::OnCommand(int id)
 {
+    // While a recording opens, the commands that would work on the lists, the card, the
+    // layout or the picture wait for it; the transport's own and Close, Minimize run now.
+    if (!RunsDuringOpen(id) && m_transport->DeferWhileOpening([this, id] { OnCommand(id); }))
+        return;
     switch (id) {
     case IDC_FLIP_VERTICAL:
     case IDC_FLIP_HORIZONTAL:
@@ -490,6 +506,7 @@ void COrvelPlayerDlg::OnMinimize()
 void COrvelPlayerDlg::OnClose()
 {
     m_bClosed = true;
+    m_transport->CancelOpen();
     m_transport->KillTimerPosition();
     if (m_transport->IsRecordingLoaded())
         m_player.Stop();

@@ -21,6 +21,8 @@ namespace
 constexpr int kProgressDelayMs = 400;
 constexpr int kPollMs = 50;
 constexpr int kProgressSteps = 1000;
+// As long as the player waits for a file to answer.
+constexpr std::chrono::milliseconds kLookTimeout{10000};
 
 } // namespace
 
@@ -53,10 +55,25 @@ QString CRecoveredCopy::CopyPath(const QString &recording) const
     return QDir(QDir(m_cacheFolder).filePath(hash)).filePath(info.fileName());
 }
 
-std::optional<QString> CRecoveredCopy::PathToPlay(const QString &recording, QString *error)
+std::optional<bool> CRecoveredCopy::IsCutOffUiThread(const QString &path, const CWaitCancel *cancel)
+{
+    auto cut = std::make_shared<bool>(false);
+    const auto call = m_calls.Start([cut, path] { *cut = IsCut(path); });
+    const WaitResult result =
+        WaitResponsively([&] { return call->IsDone(); }, kLookTimeout, cancel);
+    if (result != WaitResult::Done)
+        return std::nullopt;
+    return *cut;
+}
+
+std::optional<QString> CRecoveredCopy::PathToPlay(const QString &recording, QString *error,
+                                                  const CWaitCancel *openCancel)
 {
     error->clear();
-    if (!IsCut(recording))
+    const std::optional<bool> cut = IsCutOffUiThread(recording, openCancel);
+    if (!cut)
+        return std::nullopt;
+    if (!*cut)
         return recording;
     const QString copy = CopyPath(recording);
     if (QFileInfo(copy).isFile())
@@ -91,6 +108,8 @@ std::optional<QString> CRecoveredCopy::PathToPlay(const QString &recording, QStr
     QObject::connect(&dialog, &QProgressDialog::canceled, [&] { cancel = true; });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (openCancel && openCancel->IsCancelled())
+            cancel = true;
         if (finished)
             loop.quit();
         else if (dialog.isVisible())

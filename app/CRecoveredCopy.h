@@ -4,6 +4,9 @@
 // short (it lost its index), a playable copy recovered into the user's cache folder. The copy
 // is made once and reused while the recording is unchanged; the recording is only read.
 
+#include "playback/CBlockingCalls.h"
+#include "playback/CResponsiveWait.h"
+
 #include <QString>
 
 #include <optional>
@@ -23,14 +26,22 @@ public:
     // The file to play for `recording`: itself unless it is cut, else its recovered copy. While
     // recovering, the window keeps painting and a progress window appears when it takes longer
     // than a moment (with Cancel). None when the recording cannot be recovered (*error says
-    // why) or the user cancelled (*error empty).
-    std::optional<QString> PathToPlay(const QString &recording, QString *error);
+    // why), the user cancelled, `openCancel` was set, or the file did not answer (*error
+    // empty).
+    // Looking at the file runs on a worker while the window stays alive: a dying card or a
+    // file that never delivers cannot hang the window.
+    std::optional<QString> PathToPlay(const QString &recording, QString *error,
+                                      const CWaitCancel *openCancel = nullptr);
 
     // Where the copy of `recording` goes: a folder per recording, size and modification time,
     // holding a file of the recording's own name.
     QString CopyPath(const QString &recording) const;
 
 private:
+    // Whether `path` is cut, looked at on a worker; none when cancelled or not answered in time.
+    std::optional<bool> IsCutOffUiThread(const QString &path, const CWaitCancel *cancel);
+
     QWidget *m_window;
     QString m_cacheFolder;
+    CBlockingCalls m_calls;
 };

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 #include <QTimerEvent>
 
 #include <algorithm>
@@ -101,12 +102,77 @@ void CTransport::SelectListRow(int row)
         panelList->EnsureVisible(row);
 }
 
+class CTransport::OpenInProgress
+{
+public:
+    explicit OpenInProgress(CTransport &transport) : m_transport(transport)
+    {
+        m_transport.m_bOpening = true;
+        m_transport.m_openCancel.Reset();
+    }
+    ~OpenInProgress()
+    {
+        m_transport.m_bOpening = false;
+        // What came meanwhile runs as its own event, once the open's caller has finished too.
+        if (m_transport.m_pendingOpen || !m_transport.m_afterOpen.empty())
+            QTimer::singleShot(0, &m_transport, &CTransport::RunWhatWaitedForOpen);
+    }
+    OpenInProgress(const OpenInProgress &) = delete;
+    OpenInProgress &operator=(const OpenInProgress &) = delete;
+
+private:
+    CTransport &m_transport;
+};
+
+void CTransport::CancelOpen()
+{
+    m_pendingOpen = nullptr;
+    m_afterOpen.clear();
+    if (!m_bOpening)
+        return;
+    m_openCancel.Cancel();
+    m_player.CancelOpen();
+}
+
+bool CTransport::DeferWhileOpening(std::function<void()> command)
+{
+    if (!m_bOpening)
+        return false;
+    m_afterOpen.push_back(std::move(command));
+    return true;
+}
+
+void CTransport::OpenAfterRunningOne(std::function<void()> open)
+{
+    m_pendingOpen = std::move(open);
+    m_openCancel.Cancel();
+    m_player.CancelOpen();
+}
+
+void CTransport::RunWhatWaitedForOpen()
+{
+    if (m_bOpening)
+        return; // another open started first; its end runs them
+    auto commands = std::exchange(m_afterOpen, {});
+    auto open = std::exchange(m_pendingOpen, nullptr);
+    for (auto &command : commands)
+        command();
+    if (open)
+        open();
+}
+
 bool CTransport::OpenRecording(const QString &path)
 {
+    if (m_bOpening)
+        return false; // the entry points never get here during an open
+    const OpenInProgress opening(*this);
     // A recording cut short by a power loss has no index and is played from a recovered copy;
     // the row, the file name shown and Save keep to the recording on the card.
     QString error;
-    const std::optional<QString> playPath = m_recoveredCopies.PathToPlay(path, &error);
+    const std::optional<QString> playPath =
+        m_recoveredCopies.PathToPlay(path, &error, &m_openCancel);
+    if (m_openCancel.IsCancelled())
+        return false;
     if (!playPath) {
         if (!error.isEmpty())
             m_dialogs.MessageBox(&m_window,
@@ -153,6 +219,9 @@ bool CTransport::OpenRecording(const QString &path)
 
 void CTransport::OnPlayPause()
 {
+    // The open running now ends by playing (or fails): nothing to add.
+    if (m_bOpening)
+        return;
     const PlayState state = m_player.GetState();
     if (m_player.Graph() && state == PlayState::Paused) {
         SetPlayLook(true);
@@ -215,6 +284,13 @@ void CTransport::OnPrevious()
 {
     if (m_nCurrentItem <= 0)
         return;
+    if (m_bOpening) {
+        OpenAfterRunningOne([this, row = m_nCurrentItem - 1] {
+            m_nCurrentItem = row;
+            OpenAndPlayCurrentItem();
+        });
+        return;
+    }
     --m_nCurrentItem;
     OpenAndPlayCurrentItem();
 }
@@ -230,6 +306,13 @@ void CTransport::OnNext()
         StopAndReset();
         return;
     }
+    if (m_bOpening) {
+        OpenAfterRunningOne([this, row = m_nCurrentItem + 1] {
+            m_nCurrentItem = row;
+            OpenAndPlayCurrentItem();
+        });
+        return;
+    }
     ++m_nCurrentItem;
     OpenAndPlayCurrentItem();
 }
@@ -242,6 +325,11 @@ void CTransport::OnListDoubleClick(int row)
     const QString path = list.GetItemText(row, CConfigListCtrl::kColumnPath);
     if (path.isEmpty())
         return;
+    if (m_bOpening) {
+        // The latest double click wins: the running open ends, this row opens after it.
+        OpenAfterRunningOne([this, row] { OnListDoubleClick(row); });
+        return;
+    }
     m_nCurrentItem = row;
     if (!OpenRecording(path)) {
         m_nCurrentItem = -1;
@@ -260,6 +348,7 @@ void CTransport::FollowLoadedRow(int row)
 
 void CTransport::StopAndReset()
 {
+    CancelOpen();
     m_layout.SetChannelView(ChannelView::None);
     KillTimerPosition();
     m_player.Stop();

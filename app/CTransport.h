@@ -1,12 +1,15 @@
 #pragma once
 
 #include "app/CRecoveredCopy.h"
+#include "playback/CResponsiveWait.h"
 
 #include <QBasicTimer>
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 class CCatalogueController;
 class CDShowPlayer;
@@ -22,6 +25,13 @@ class QWidget;
 // (m_nCurrentItem) and the position timer, and is the one writer of the seek slider, the two
 // time texts, the file name text and the Play button's look, and of their copies on the
 // extended-mode panels (see "Displays" in the source).
+//
+// While a recording opens the window stays alive (the open waits with the event loop running),
+// so commands can arrive in the middle of it. None of them reaches the open's half-built state:
+// Close and the card's removal cancel the open at once; a new open (a double click, Previous,
+// Next) cancels it and runs once it has returned; Play is dropped (the open ends playing);
+// steps, seeks and the tick find no graph and do nothing; the window's other commands wait
+// for the open (DeferWhileOpening).
 class CTransport : public QObject
 {
     Q_OBJECT
@@ -35,6 +45,14 @@ public:
     // m_nCurrentItem: the row whose recording is loaded, -1 for none.
     int CurrentItem() const { return m_nCurrentItem; }
     bool IsRecordingLoaded() const;
+
+    // A recording is being opened (its waits are on the stack).
+    bool IsOpening() const { return m_bOpening; }
+    // Ends a running open at once (it fails) and forgets what waited for it. Nothing otherwise.
+    void CancelOpen();
+    // During an open, `command` runs once the open has returned (commands in the order they
+    // came) and true is returned; otherwise false and nothing happens.
+    bool DeferWhileOpening(std::function<void()> command);
 
     // Opens the recording of file-list row `row` and plays it (a double click on the row of
     // either list; the two lists hold the same rows).
@@ -75,7 +93,13 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    // Marks an open from its start until it returns, then runs what waited for it.
+    class OpenInProgress;
+
     bool OpenRecording(const QString &path);
+    // During an open: `open` runs instead, once the running one (cancelled now) has returned.
+    void OpenAfterRunningOne(std::function<void()> open);
+    void RunWhatWaitedForOpen();
     // Opens and plays the row m_nCurrentItem now names, selecting it in both lists.
     void OpenAndPlayCurrentItem();
     void SelectListRow(int row);
@@ -105,4 +129,11 @@ private:
 
     int m_nCurrentItem = -1;
     QBasicTimer m_timerPosition;
+
+    bool m_bOpening = false;
+    CWaitCancel m_openCancel;
+    // The latest open asked for during an open.
+    std::function<void()> m_pendingOpen;
+    // The window's commands that came during an open, in order.
+    std::vector<std::function<void()>> m_afterOpen;
 };

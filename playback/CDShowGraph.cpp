@@ -22,8 +22,12 @@ namespace
 {
 
 constexpr char kPadsCompleteMessage[] = "quorvil-pads-complete";
+constexpr int kProbeTimeoutMs = 10000;
 constexpr int kSplitterTimeoutMs = 10000;
 constexpr int kPrerollTimeoutMs = 5000;
+// A pipeline stops in a few milliseconds unless its source hangs in a read; the UI thread waits
+// no longer than this for it.
+constexpr std::chrono::milliseconds kStopWaitBound{50};
 constexpr int kMaxConnectAttempts = 3;
 constexpr qint64 kSeekSettleGraceMs = 2000;
 constexpr qint64 kSniffBytes = 64 * 1024;
@@ -39,27 +43,38 @@ constexpr gint64 From100nsToNs(std::int64_t t)
     return t * 100;
 }
 
-// The splitter for the file's content: AVI or MP4 (QuickTime family); null when neither.
-const char *SplitterFactoryFor(const QString &path)
+// What the file is: whether it can be opened, and the splitter for its content (AVI or MP4,
+// QuickTime family; null when neither). Reads the file: may block on a slow or dying card.
+struct FileProbe {
+    bool readable = false;
+    const char *splitter = nullptr;
+};
+
+FileProbe ProbeFileContent(const QString &path)
 {
+    FileProbe probe;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return nullptr;
+    if (!file.open(QIODevice::ReadOnly)) {
+        qCInfo(lcPlayback) << "cannot load" << path << file.errorString();
+        return probe;
+    }
+    probe.readable = true;
     const QByteArray head = file.read(kSniffBytes);
     if (head.isEmpty())
-        return nullptr;
+        return probe;
     GstTypeFindProbability probability = GST_TYPE_FIND_NONE;
     const auto caps = GstCapsHandle::Adopt(gst_type_find_helper_for_data(
         nullptr, reinterpret_cast<const guint8 *>(head.constData()), head.size(), &probability));
     if (!caps || gst_caps_is_empty(caps.get()))
-        return nullptr;
+        return probe;
     const char *type = gst_structure_get_name(gst_caps_get_structure(caps.get(), 0));
     if (g_str_equal(type, "video/x-msvideo"))
-        return "avidemux";
-    if (g_str_equal(type, "video/quicktime"))
-        return "qtdemux";
-    qCInfo(lcPlayback) << "no splitter for content type" << type;
-    return nullptr;
+        probe.splitter = "avidemux";
+    else if (g_str_equal(type, "video/quicktime"))
+        probe.splitter = "qtdemux";
+    else
+        qCInfo(lcPlayback) << "no splitter for content type" << type;
+    return probe;
 }
 
 GstCapsHandle CapsOf(GstPad *pad)
@@ -158,13 +173,10 @@ HRESULT CDShowGraph::BuildGraph(const QString &path)
         return hr;
     m_pSource = std::move(source);
     // Load: the file must be there and readable.
-    if (QFile probe(path); !probe.open(QIODevice::ReadOnly)) {
-        qCInfo(lcPlayback) << "cannot load" << path << probe.errorString();
-        return S_FALSE;
-    }
+    const char *splitterFactory = nullptr;
+    if (const HRESULT hr = ProbeFile(path, &splitterFactory); hr != S_OK)
+        return hr;
     g_object_set(m_pSource.get(), "location", QFile::encodeName(path).constData(), nullptr);
-
-    const char *splitterFactory = SplitterFactoryFor(path);
     if (!splitterFactory)
         return VFW_E_INVALID_FILE_FORMAT;
     auto splitter = Make(splitterFactory);
@@ -196,6 +208,33 @@ HRESULT CDShowGraph::BuildGraph(const QString &path)
     return hr;
 }
 
+CBlockingCalls &CDShowGraph::Calls()
+{
+    if (!m_calls)
+        m_calls = std::make_shared<CBlockingCalls>();
+    return *m_calls;
+}
+
+// Opening a file and reading its head is where a damaged card, a dying reader or a file that
+// never delivers (a pipe) hangs: that runs on a worker while the window stays alive.
+HRESULT CDShowGraph::ProbeFile(const QString &path, const char **splitterFactory)
+{
+    auto probe = std::make_shared<FileProbe>();
+    const auto call = Calls().Start([probe, path] { *probe = ProbeFileContent(path); });
+    const WaitResult result = WaitResponsively(
+        [&] { return call->IsDone(); }, std::chrono::milliseconds(kProbeTimeoutMs), m_pCancel);
+    if (result == WaitResult::Cancelled)
+        return E_ABORT;
+    if (result == WaitResult::TimedOut) {
+        qCWarning(lcPlayback) << "the file did not answer in time" << path;
+        return E_FAIL;
+    }
+    if (!probe->readable)
+        return S_FALSE;
+    *splitterFactory = probe->splitter;
+    return S_OK;
+}
+
 HRESULT CDShowGraph::AddFilter(GstElement *element, const char *name)
 {
     gst_object_set_name(GST_OBJECT(element), name);
@@ -225,12 +264,14 @@ HRESULT CDShowGraph::StartSplitter()
         DrainBus();
         return E_FAIL;
     }
-    const bool settled =
+    const WaitResult settled =
         PumpBusUntil([this] { return m_bPadsComplete || m_bSplitterFailed || m_bEndOfStream; },
                      kSplitterTimeoutMs);
+    if (settled == WaitResult::Cancelled)
+        return E_ABORT;
     if (m_bSplitterFailed)
         return E_FAIL;
-    if (!settled)
+    if (settled == WaitResult::TimedOut)
         qCWarning(lcPlayback) << "splitter did not finish exposing its streams in time";
     std::lock_guard lock(m_padMutex);
     return m_splitterPads.empty() ? E_FAIL : S_OK;
@@ -498,8 +539,12 @@ HRESULT CDShowGraph::StopWhenReady()
     qCDebug(lcPlayback) << "pause after build:" << gst_element_state_change_return_get_name(ret);
     if (ret == GST_STATE_CHANGE_FAILURE) {
         qCWarning(lcPlayback) << "graph refused to pause";
-    } else if (!PumpBusUntil([this] { return m_bAsyncDone || m_bEndOfStream || m_bSplitterFailed; },
-                             kPrerollTimeoutMs)) {
+    } else if (const WaitResult ready = PumpBusUntil(
+                   [this] { return m_bAsyncDone || m_bEndOfStream || m_bSplitterFailed; },
+                   kPrerollTimeoutMs);
+               ready != WaitResult::Done) {
+        if (ready == WaitResult::Cancelled)
+            return E_ABORT;
         // A damaged file whose streams never deliver a first picture would only hang the
         // transport: the build counts as failed.
         qCWarning(lcPlayback) << "no first frame in time";
@@ -779,22 +824,16 @@ void CDShowGraph::DrainBus()
         HandleMessage(message.get());
 }
 
-template <typename Done> bool CDShowGraph::PumpBusUntil(Done done, int timeoutMs)
+template <typename Done> WaitResult CDShowGraph::PumpBusUntil(Done done, int timeoutMs)
 {
-    QElapsedTimer timer;
-    timer.start();
-    DrainBus();
-    while (!done()) {
-        const qint64 left = timeoutMs - timer.elapsed();
-        if (left <= 0)
-            return false;
-        // Short waits, so conditions that no message announces are looked at again soon.
-        auto message = GstMessageHandle::Adopt(
-            gst_bus_timed_pop(m_bus.get(), std::min<qint64>(left, 20) * GST_MSECOND));
-        if (message)
-            HandleMessage(message.get());
-    }
-    return true;
+    // The bus's own notifier drains it as messages come; draining here as well keeps the
+    // condition right even for messages that arrived between two turns of the loop.
+    return WaitResponsively(
+        [&] {
+            DrainBus();
+            return done();
+        },
+        std::chrono::milliseconds(timeoutMs), m_pCancel);
 }
 
 void CDShowGraph::HandleMessage(GstMessage *message)
@@ -868,11 +907,14 @@ void CDShowGraph::Teardown()
         if (m_pSplitter)
             g_signal_handlers_disconnect_by_data(m_pSplitter.get(), this);
         ReleaseSplitterPads();
-        gst_element_set_state(m_pGraphBuilder.get(), GST_STATE_NULL);
     }
     for (auto &renderer : m_pRenderer) {
         if (renderer)
             renderer->Detach();
+    }
+    if (m_pGraphBuilder && !StopPipeline()) {
+        qCWarning(lcPlayback) << "the pipeline is stuck in its stop; it ends on a worker";
+        return;
     }
     auto remove = [this](GstElement *element) {
         if (element && m_pGraphBuilder)
@@ -920,6 +962,11 @@ void CDShowGraph::Teardown()
             remove(element.get());
         }
     }
+    ForgetPipeline();
+}
+
+void CDShowGraph::ForgetPipeline()
+{
     if (m_bus)
         gst_bus_set_flushing(m_bus.get(), TRUE);
     m_bus.reset();
@@ -928,4 +975,45 @@ void CDShowGraph::Teardown()
     m_bSeekPending = false;
     m_bEndOfStream = false;
     m_fAppliedRate = 1.0;
+}
+
+// A source hanging in a read on a dying card holds the pipeline's stop until the read returns,
+// which may be never: the stop runs on a worker and the UI thread waits only briefly.
+bool CDShowGraph::StopPipeline()
+{
+    const auto stop = Calls().Start([pipeline = GstElementHandle::AddRef(m_pGraphBuilder.get())] {
+        gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    });
+    if (stop->WaitFor(kStopWaitBound))
+        return true;
+    HandOverStuckPipeline(stop);
+    return false;
+}
+
+// Everything the stuck pipeline's threads may still reach stays alive until its stop returns,
+// and is then freed on the UI thread; the graph itself lets go of it now.
+void CDShowGraph::HandOverStuckPipeline(std::shared_ptr<const CBlockingCalls::Call> stop)
+{
+    struct Remains {
+        GstElementHandle pipeline, source, splitter, audio, volume;
+        std::array<std::unique_ptr<CBaseFilter>, 2> decoders;
+        std::array<GstElementHandle, 2> converters;
+        std::array<std::unique_ptr<CVideoRenderer>, 2> renderers;
+    };
+    auto remains = std::make_shared<Remains>();
+    remains->pipeline = std::move(m_pGraphBuilder);
+    remains->source = std::move(m_pSource);
+    remains->splitter = std::move(m_pSplitter);
+    remains->audio = std::move(m_pAudioRenderer);
+    remains->volume = std::move(m_audioVolume);
+    for (int i = 0; i < 2; ++i) {
+        remains->decoders[i] = std::move(m_pDecoder[i]);
+        remains->converters[i] = std::move(m_pColorConverter[i]);
+        // The window keeps its picture (Detach copied it); the renderer no longer draws there.
+        if (m_pRenderer[i])
+            m_pRenderer[i]->SetVideoWindow(nullptr);
+        remains->renderers[i] = std::move(m_pRenderer[i]);
+    }
+    Calls().KeepUntilDone(std::move(stop), std::move(remains));
+    ForgetPipeline();
 }

@@ -3,6 +3,8 @@
 #include "filters/CBaseFilter.h"
 #include "filters/GstHandle.h"
 #include "platform/HResult.h"
+#include "playback/CBlockingCalls.h"
+#include "playback/CResponsiveWait.h"
 #include "playback/PlayState.h"
 
 #include <QElapsedTimer>
@@ -37,7 +39,9 @@ class QSocketNotifier;
 // it is nanoseconds. "Stopped" keeps the pipeline prerolled (GStreamer PAUSED) so the frame at
 // the position stays shown. Everything here runs on the UI thread: the bus is read through the
 // Qt event loop; the splitter's pad callbacks (streaming thread) only record pads and post a
-// bus message.
+// bus message. The build's waits (the file's head, the streams, the first frame) keep the event
+// loop running and end at once when the open is cancelled; what may block on a slow or dying
+// card (reading the file, stopping a pipeline whose source hangs) runs on worker threads.
 class CDShowGraph : public QObject
 {
     Q_OBJECT
@@ -47,9 +51,14 @@ public:
 
     // Before each build: state Closed, opened, no elements.
     void Reset();
+    // The workers for calls that may block; shared with the graphs before and after this one,
+    // since a pipeline stuck in its stop outlives its graph. Made on first use when not given.
+    void SetBlockingCalls(std::shared_ptr<CBlockingCalls> calls) { m_calls = std::move(calls); }
+    // The cancel the build's waits watch (none when null). Not owned; outlives the build.
+    void SetCancel(const CWaitCancel *cancel) { m_pCancel = cancel; }
     // 0 when a chain was built; 1 when nothing (more) could be built without a hard failure
     // (empty path, unloadable file, no renderer, no way from the splitter to decoder 0);
-    // negative when creating or connecting something failed.
+    // negative when creating or connecting something failed, E_ABORT when cancelled.
     HRESULT BuildGraph(const QString &path);
 
     // Transport. A refusal is VFW_E_WRONG_STATE, or -1 while the graph is not opened.
@@ -124,11 +133,23 @@ private:
     // Decoders read far ahead only while the graph waits for first frames (see CDecoderBin).
     void LimitReadAhead(bool limit);
 
+    CBlockingCalls &Calls();
+    // Opens the file and reads its head on a worker; E_ABORT when cancelled, E_FAIL when the
+    // file does not answer in time.
+    HRESULT ProbeFile(const QString &path, const char **splitterFactory);
+    // Stops the pipeline on a worker and waits briefly; false when it is stuck (its stop then
+    // finishes on the worker and the remains are handed to it).
+    bool StopPipeline();
+    void HandOverStuckPipeline(std::shared_ptr<const CBlockingCalls::Call> stop);
+    // Drops the bus and the pipeline; the graph is no longer built.
+    void ForgetPipeline();
+
     void AttachBus();
     void DrainBus();
     void HandleMessage(GstMessage *message);
-    // Reads the bus (blocking, bounded) until done() holds; false on timeout.
-    template <typename Done> bool PumpBusUntil(Done done, int timeoutMs);
+    // Reads the bus, the event loop running, until done() holds, the time is up or the build
+    // is cancelled.
+    template <typename Done> WaitResult PumpBusUntil(Done done, int timeoutMs);
     void ApplyVolume();
     // Every video renderer has its first frame (or its end) of the latest seek.
     bool RenderersSettledOnSeek() const;
@@ -163,6 +184,9 @@ private:
     PlayState m_nState = PlayState::Closed;
     int m_nVideoStreams = 0;
     QString m_szPath;
+
+    std::shared_ptr<CBlockingCalls> m_calls;
+    const CWaitCancel *m_pCancel = nullptr;
 
     // Bus (UI thread).
     GstBusHandle m_bus;

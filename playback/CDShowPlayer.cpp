@@ -55,12 +55,18 @@ void CDShowPlayer::AttachWindows(CStaticView *front, CStaticView *rear)
     m_hWndRear = rear;
     if (!m_pGraph) {
         m_pGraph = std::make_unique<CDShowGraph>(m_nMode, front, rear);
+        m_pGraph->SetBlockingCalls(m_calls);
         m_pGraph->Reset();
     }
 }
 
 bool CDShowPlayer::OpenFile(const QString &path)
 {
+    if (m_bOpening) {
+        // A second open from a handler run inside the first one's waits: both end.
+        CancelOpen();
+        return false;
+    }
     if (!m_hWndFront || path.isEmpty())
         return false;
     if (m_pGraph) {
@@ -68,20 +74,36 @@ bool CDShowPlayer::OpenFile(const QString &path)
         m_pGraph->SetPositions(0);
     }
     Close();
-    m_pGraph = std::make_unique<CDShowGraph>(m_nMode, m_hWndFront, m_hWndRear);
-    m_pGraph->Reset();
-    const HRESULT hr = m_pGraph->BuildGraph(path);
+    m_bOpening = true;
+    m_openCancel.Reset();
+    // Held here until it is ready: a handler that runs inside the build's waits (the tick,
+    // Close, the card's removal) must not reach or destroy it.
+    auto graph = std::make_unique<CDShowGraph>(m_nMode, m_hWndFront, m_hWndRear);
+    graph->SetBlockingCalls(m_calls);
+    graph->SetCancel(&m_openCancel);
+    graph->Reset();
+    const HRESULT hr = graph->BuildGraph(path);
+    graph->SetCancel(nullptr);
+    m_bOpening = false;
     // A graph without a decoding chain shows nothing and cannot play: that open failed.
-    if (Failed(hr) || !m_pGraph->IsBuilt()) {
+    if (Failed(hr) || !graph->IsBuilt() || m_openCancel.IsCancelled()) {
         qCInfo(lcPlayback) << "open failed" << path << Qt::hex << static_cast<quint32>(hr);
-        Close();
+        graph->Teardown();
         return false;
     }
+    m_pGraph = std::move(graph);
     return true;
+}
+
+void CDShowPlayer::CancelOpen()
+{
+    if (m_bOpening)
+        m_openCancel.Cancel();
 }
 
 void CDShowPlayer::Close()
 {
+    CancelOpen();
     if (!m_pGraph)
         return;
     m_pGraph->Teardown();

@@ -27,10 +27,18 @@ public:
     // Mode 2 with the front (video window 1) and rear (video window 2) windows; creates an
     // empty graph object (Closed) when none exists yet.
     void AttachWindows(CStaticView *front, CStaticView *rear);
-    // A fresh graph for path. False when no front window is attached, the path is empty, or
-    // no decoding chain could be built (the player is then closed).
+    // A fresh graph for path. False when no front window is attached, the path is empty, no
+    // decoding chain could be built, or the open was cancelled (the player is then closed).
+    // While it waits for the file, its streams and the first frame the window stays alive; the
+    // graph being built is not the player's until it is ready, so a handler running meanwhile
+    // finds no graph. An open asked for during an open cancels that one and fails.
     bool OpenFile(const QString &path);
-    // Tears the graph down and destroys it.
+    // An open is running (its waits are on the stack).
+    bool IsOpening() const { return m_bOpening; }
+    // Ends a running open at once: OpenFile returns false. Nothing when none runs.
+    void CancelOpen();
+    // Tears the graph down and destroys it; during an open, cancels it instead (the graph being
+    // built goes when the open returns).
     void Close();
 
     // Transport on the graph; VFW_E_WRONG_STATE without a graph or in a state that forbids it.
@@ -84,6 +92,11 @@ private:
     int m_nMode = 0;
     QPointer<CStaticView> m_hWndFront;
     QPointer<CStaticView> m_hWndRear;
+    // Calls that may block on the card; shared with every graph, and outliving a graph whose
+    // pipeline hangs in its stop. Declared before the graph, so it goes after it.
+    std::shared_ptr<CBlockingCalls> m_calls = std::make_shared<CBlockingCalls>();
     std::unique_ptr<CDShowGraph> m_pGraph;
+    bool m_bOpening = false;
+    CWaitCancel m_openCancel;
     QString m_strInstallerPath;
 };
