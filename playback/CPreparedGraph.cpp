@@ -3,7 +3,8 @@
 #include "filters/IDecoderParams.h"
 #include "playback/PlaybackLogging.h"
 
-#include <QTimer>
+#include <QCoreApplication>
+#include <QEvent>
 
 #include <utility>
 
@@ -103,10 +104,19 @@ void CPreparedGraph::Drop()
 
 void CPreparedGraph::Retire(std::unique_ptr<CDShowGraph> graph)
 {
+    const bool posted = static_cast<bool>(m_retired);
     m_retired = std::move(graph);
-    if (!m_retired)
+    if (!m_retired || posted)
         return;
-    // Posted behind the repaint the take-over asked for, so the new picture is painted before
-    // the old pipeline is taken down.
-    QTimer::singleShot(0, this, [this] { m_retired.reset(); });
+    // Widgets ask for their repaint at low priority: posted at that priority behind it, the
+    // teardown comes after the new picture is on screen.
+    QCoreApplication::postEvent(this, new QEvent(kRetireEvent), Qt::LowEventPriority);
+}
+
+bool CPreparedGraph::event(QEvent *event)
+{
+    if (event->type() != kRetireEvent)
+        return QObject::event(event);
+    m_retired.reset();
+    return true;
 }

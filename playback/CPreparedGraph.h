@@ -2,6 +2,7 @@
 
 #include "playback/CDShowGraph.h"
 
+#include <QEvent>
 #include <QObject>
 #include <QString>
 
@@ -57,7 +58,11 @@ public:
     void Retire(std::unique_ptr<CDShowGraph> graph);
     bool HasRetired() const { return static_cast<bool>(m_retired); }
 
+protected:
+    bool event(QEvent *event) override;
+
 private:
+    static constexpr QEvent::Type kRetireEvent = QEvent::User;
     static void ApplyFlips(CDShowGraph &graph, const Key &key);
 
     std::unique_ptr<CDShowGraph> m_graph;
