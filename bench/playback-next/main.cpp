@@ -32,20 +32,28 @@ namespace
 {
 constexpr int kRounds = bench::kMinRounds;
 constexpr double kContractMs = 2 * 1000.0 / 30;
-constexpr std::uint32_t kTailMs = 5500; // played of the first recording in each round
+constexpr std::uint32_t kTailMs = 4800; // played of the first recording in each round
 constexpr int kTimeoutMs = 60000;
 
 QElapsedTimer g_clock;
 
-// Every paint of the two video windows, with the graph the player had then.
+// Every paint of the two video windows, with the number of the recording opened by then (a
+// graph's address may come back for the next one).
 class PaintLog : public QObject
 {
 public:
     struct Paint {
         qint64 ns;
-        const CDShowGraph *graph;
+        int opened;
     };
-    PaintLog(CDShowPlayer &player) : m_player(player) {}
+    explicit PaintLog(CTransport &transport)
+    {
+        connect(&transport, &CTransport::recordingOpened, this, [this] {
+            ++m_nOpened;
+            m_nOpenedNs = g_clock.nsecsElapsed();
+        });
+    }
+    int Opened() const { return m_nOpened; }
 
     void Watch(QWidget *view)
     {
@@ -59,21 +67,24 @@ public:
         for (auto &[view, paints] : m_paints)
             paints.clear();
     }
-    // Largest gap over the windows between the last paint under `old` and the first under
-    // another graph; negative while a window has not painted the new recording yet.
-    double GapMs(const CDShowGraph *old) const
+    // Largest gap over the windows between the last paint of recording `old` and the first of
+    // a later one; negative while a window has not painted the new recording yet. `beforeMs`:
+    // of that, the part up to the next recording's open (the old one's end).
+    double GapMs(int old, double *beforeMs = nullptr) const
     {
         double worst = 0;
         for (const auto &[view, paints] : m_paints) {
             qint64 lastOld = -1, firstNew = -1;
             for (const Paint &paint : paints) {
-                if (paint.graph == old)
+                if (paint.opened == old)
                     lastOld = paint.ns;
                 else if (firstNew < 0 && lastOld >= 0)
                     firstNew = paint.ns;
             }
             if (lastOld < 0 || firstNew < 0)
                 return -1;
+            if ((firstNew - lastOld) / 1e6 >= worst && beforeMs)
+                *beforeMs = (m_nOpenedNs - lastOld) / 1e6;
             worst = std::max(worst, (firstNew - lastOld) / 1e6);
         }
         return worst;
@@ -84,12 +95,13 @@ protected:
     {
         if (event->type() == QEvent::Paint)
             m_paints[static_cast<QWidget *>(watched)].push_back(
-                {g_clock.nsecsElapsed(), m_player.Graph()});
+                {g_clock.nsecsElapsed(), m_nOpened});
         return false;
     }
 
 private:
-    CDShowPlayer &m_player;
+    int m_nOpened = 0;
+    qint64 m_nOpenedNs = 0;
     std::map<QWidget *, std::vector<Paint>> m_paints;
 };
 
@@ -105,8 +117,11 @@ double BareOpenMs(const QString &path)
     return ok ? ms : -1;
 }
 
-// Row 0 played from a few seconds before its end into row 1; the gap in ms, or -1.
-double EndGapMs(COrvelPlayerDlg &dlg, PaintLog &log, bool prepare)
+// Row 0 played from a few seconds before its end into row 1; the gap in ms, or -1. `stallMs`:
+// the longest time the UI thread did not come back to its event loop while the next graph was
+// being prepared (the build runs there, as an open does).
+double EndGapMs(COrvelPlayerDlg &dlg, PaintLog &log, bool prepare, double *stallMs = nullptr,
+                double *beforeOpenMs = nullptr)
 {
     CTransport &transport = dlg.Transport();
     CDShowPlayer &player = dlg.Player();
@@ -119,14 +134,24 @@ double EndGapMs(COrvelPlayerDlg &dlg, PaintLog &log, bool prepare)
     for (int channel : {0, 1})
         log.Watch(player.Graph()->Renderer(channel)->VideoWindow());
     player.SeekTo(player.GetDurationMs() - kTailMs);
-    const CDShowGraph *old = player.Graph();
-    if (prepare && !WaitUntil([&] { return transport.PreparedNext().HasGraph(); }, kTimeoutMs))
+    const int old = log.Opened();
+    QElapsedTimer sinceLook;
+    sinceLook.start();
+    double stall = 0;
+    const auto preparedYet = [&] {
+        stall = std::max(stall, sinceLook.nsecsElapsed() / 1e6);
+        sinceLook.restart();
+        return transport.PreparedNext().HasGraph();
+    };
+    if (prepare && !WaitUntil(preparedYet, kTimeoutMs))
         return -1;
+    if (stallMs)
+        *stallMs = stall;
     const CDShowGraph *prepared = transport.PreparedNext().Graph();
     log.Clear();
     const bool swapped = WaitUntil(
         [&] { return transport.CurrentItem() == 1 && log.GapMs(old) >= 0; }, kTimeoutMs, 1);
-    double gap = swapped ? log.GapMs(old) : -1;
+    double gap = swapped ? log.GapMs(old, beforeOpenMs) : -1;
     if (swapped && prepare && player.Graph() != prepared) {
         std::fprintf(stderr, "the end did not go on to the prepared graph\n");
         gap = -1;
@@ -176,32 +201,41 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString next = dlg.FileList()->GetItemText(1, CConfigListCtrl::kColumnPath);
-    PaintLog log(dlg.Player());
+    PaintLog log(dlg.Transport());
 
     // One warm-up of each side, then rounds that alternate which side goes first.
     BareOpenMs(next);
     EndGapMs(dlg, log, true);
     bench::Rounds rounds, againstBare, built;
+    // The part of each gap after the end of the first recording was seen: what going on to
+    // the next one adds, without a tail the decoders could not keep up with.
+    std::vector<double> stalls, afterEnd, buildAfterEnd;
     for (int round = 0; round < kRounds; ++round) {
-        double gap = 0, bare = 0, buildGap = 0;
+        double gap = 0, bare = 0, buildGap = 0, stall = 0, beforeOpen = 0, buildBeforeOpen = 0;
         if (round % 2) {
-            gap = EndGapMs(dlg, log, true);
+            gap = EndGapMs(dlg, log, true, &stall, &beforeOpen);
             bare = BareOpenMs(next);
         } else {
             bare = BareOpenMs(next);
-            gap = EndGapMs(dlg, log, true);
+            gap = EndGapMs(dlg, log, true, &stall, &beforeOpen);
         }
-        buildGap = EndGapMs(dlg, log, false);
+        buildGap = EndGapMs(dlg, log, false, nullptr, &buildBeforeOpen);
         if (gap < 0 || bare < 0 || buildGap < 0) {
-            std::fprintf(stderr, "round %d did not reach the next recording in both windows\n",
-                         round + 1);
+            std::fprintf(stderr,
+                         "round %d did not reach the next recording in both windows (gap %.1f, "
+                         "bare %.1f, with a build %.1f)\n",
+                         round + 1, gap, bare, buildGap);
             return 1;
         }
         rounds.Add(gap, kContractMs);
         againstBare.Add(gap, bare);
         built.Add(buildGap, bare);
-        std::printf("round %d: gap %.1f ms, bare open %.1f ms, gap with a build %.1f ms\n",
-                    round + 1, gap, bare, buildGap);
+        stalls.push_back(stall);
+        afterEnd.push_back(gap - beforeOpen);
+        buildAfterEnd.push_back(buildGap - buildBeforeOpen);
+        std::printf("round %d: gap %.1f ms (%.1f of it before the end was seen), bare open "
+                    "%.1f ms, gap with a build %.1f ms, UI thread held %.1f ms while preparing\n",
+                    round + 1, gap, beforeOpen, bare, buildGap, stall);
         std::fflush(stdout);
     }
     std::printf("gap against the bare open of the next recording: %.1f ms against %.1f ms, "
@@ -209,8 +243,12 @@ int main(int argc, char **argv)
                 bench::Median(againstBare.Ours()), bench::Median(againstBare.Baseline()),
                 againstBare.Ratio());
     againstBare.PrintSpread(stdout);
-    std::printf("); an end that builds the next graph: %.1f ms, ratio %.2f\n",
-                bench::Median(built.Ours()), built.Ratio());
+    std::printf("); an end that builds the next graph: %.1f ms, ratio %.2f; preparing held the "
+                "UI thread %.1f ms (median)\n",
+                bench::Median(built.Ours()), built.Ratio(), bench::Median(stalls));
+    std::printf("after the end was seen: %.1f ms to the first frame of the next recording, "
+                "%.1f ms with a build (medians)\n",
+                bench::Median(afterEnd), bench::Median(buildAfterEnd));
     rounds.PrintResult("playback-next", "ms", 1.0);
     return 0;
 }
