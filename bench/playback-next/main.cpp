@@ -32,7 +32,10 @@ namespace
 {
 constexpr int kRounds = bench::kMinRounds;
 constexpr double kContractMs = 2 * 1000.0 / 30;
-constexpr std::uint32_t kTailMs = 4800; // played of the first recording in each round
+// Played of the first recording in each round: enough for the next graph to be prepared (the
+// lead and a tick), or, when nothing is prepared, just the end.
+constexpr std::uint32_t kTailMs = CTransport::kPrepareNextLeadMs + 800;
+constexpr std::uint32_t kTailWithoutPreparingMs = 1500;
 constexpr int kTimeoutMs = 60000;
 
 QElapsedTimer g_clock;
@@ -133,7 +136,7 @@ double EndGapMs(COrvelPlayerDlg &dlg, PaintLog &log, bool prepare, double *stall
     dlg.OnCommand(ControlIds::IDC_ALL_VIEWS);
     for (int channel : {0, 1})
         log.Watch(player.Graph()->Renderer(channel)->VideoWindow());
-    player.SeekTo(player.GetDurationMs() - kTailMs);
+    player.SeekTo(player.GetDurationMs() - (prepare ? kTailMs : kTailWithoutPreparingMs));
     const int old = log.Opened();
     QElapsedTimer sinceLook;
     sinceLook.start();
