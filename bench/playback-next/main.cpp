@@ -72,7 +72,7 @@ public:
     }
     // Largest gap over the windows between the last paint of recording `old` and the first of
     // a later one; negative while a window has not painted the new recording yet. `beforeMs`:
-    // of that, the part up to the next recording's open (the old one's end).
+    // of that, the part until the next recording was open (its graph the player's).
     double GapMs(int old, double *beforeMs = nullptr) const
     {
         double worst = 0;
@@ -210,8 +210,9 @@ int main(int argc, char **argv)
     BareOpenMs(next);
     EndGapMs(dlg, log, true);
     bench::Rounds rounds, againstBare, built;
-    // The part of each gap after the end of the first recording was seen: what going on to
-    // the next one adds, without a tail the decoders could not keep up with.
+    // The part of each gap after the next recording was open: what showing it adds, apart from
+    // the first one's tail (which a machine too slow for the decoders leaves unpainted) and
+    // from the build when nothing was prepared.
     std::vector<double> stalls, afterEnd, buildAfterEnd;
     for (int round = 0; round < kRounds; ++round) {
         double gap = 0, bare = 0, buildGap = 0, stall = 0, beforeOpen = 0, buildBeforeOpen = 0;
@@ -236,7 +237,7 @@ int main(int argc, char **argv)
         stalls.push_back(stall);
         afterEnd.push_back(gap - beforeOpen);
         buildAfterEnd.push_back(buildGap - buildBeforeOpen);
-        std::printf("round %d: gap %.1f ms (%.1f of it before the end was seen), bare open "
+        std::printf("round %d: gap %.1f ms (%.1f of it before the next was open), bare open "
                     "%.1f ms, gap with a build %.1f ms, UI thread held %.1f ms while preparing\n",
                     round + 1, gap, beforeOpen, bare, buildGap, stall);
         std::fflush(stdout);
@@ -249,7 +250,7 @@ int main(int argc, char **argv)
     std::printf("); an end that builds the next graph: %.1f ms, ratio %.2f; preparing held the "
                 "UI thread %.1f ms (median)\n",
                 bench::Median(built.Ours()), built.Ratio(), bench::Median(stalls));
-    std::printf("after the end was seen: %.1f ms to the first frame of the next recording, "
+    std::printf("once the next recording was open: %.1f ms to its first frame painted, "
                 "%.1f ms with a build (medians)\n",
                 bench::Median(afterEnd), bench::Median(buildAfterEnd));
     rounds.PrintResult("playback-next", "ms", 1.0);
