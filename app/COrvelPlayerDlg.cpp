@@ -115,6 +115,9 @@ void COrvelPlayerDlg::WireRooms()
             [this](std::uint32_t positionMs) { m_sensorViews.OnPositionTick(positionMs); });
     connect(m_transport.get(), &CTransport::sensorTrackCleared, this,
             [this] { m_sensorViews.OnTrackCleared(); });
+    m_transport->SetFlipSource([this] {
+        return std::pair{m_pictureSound.FlipVertical(), m_pictureSound.FlipHorizontal()};
+    });
 }
 
 // The panels' commands run the window's operations; the panel's list joins the catalogue,
@@ -508,6 +511,7 @@ void COrvelPlayerDlg::OnClose()
     m_bClosed = true;
     m_transport->CancelOpen();
     m_transport->KillTimerPosition();
+    m_transport->DropPreparedNext();
     if (m_transport->IsRecordingLoaded())
         m_player.Stop();
     m_player.Close();

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <tuple>
 
 using namespace ControlIds;
 using MainWindowTables::Owner;
@@ -89,6 +90,8 @@ void CTransport::OnPositionTick()
     emit positionTicked(position);
     if (ended)
         OnNext();
+    else if (running)
+        PrepareNextIfDue(position, duration);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -166,25 +169,9 @@ bool CTransport::OpenRecording(const QString &path)
     if (m_bOpening)
         return false; // the entry points never get here during an open
     const OpenInProgress opening(*this);
-    // A recording cut short by a power loss has no index and is played from a recovered copy;
-    // the row, the file name shown and Save keep to the recording on the card.
-    QString error;
-    const std::optional<QString> playPath =
-        m_recoveredCopies.PathToPlay(path, &error, &m_openCancel);
-    if (m_openCancel.IsCancelled())
+    QString playPath;
+    if (!OpenIntoPlayer(path, playPath))
         return false;
-    if (!playPath) {
-        if (!error.isEmpty())
-            m_dialogs.MessageBox(&m_window,
-                                 QStringLiteral("%1\n\n%2").arg(QFileInfo(path).fileName(), error),
-                                 MessageBoxButtons::Ok);
-        return false;
-    }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (!m_player.OpenFile(*playPath)) {
-        QApplication::restoreOverrideCursor();
-        return false;
-    }
     m_controls.m_wndVideo1.hide();
     m_controls.m_wndVideo2.hide();
     SetSeekRange(m_player.GetDurationMs());
@@ -212,9 +199,89 @@ bool CTransport::OpenRecording(const QString &path)
     }
     emit recordingOpened(streams);
     m_controls.ApplyControlState(ControlState::Playing, streams);
-    m_sensorLoader.StartSensorLoad(*playPath);
+    m_sensorLoader.StartSensorLoad(playPath);
     QApplication::restoreOverrideCursor();
     return true;
+}
+
+bool CTransport::OpenIntoPlayer(const QString &path, QString &playPath)
+{
+    // The graph built ahead for this file and these flips: its first frame is there already.
+    // Any other prepared graph goes here, before the file that is opened instead.
+    std::unique_ptr<CDShowGraph> prepared = m_preparedNext.Take(NextKey(path));
+    if (prepared) {
+        playPath = path;
+    } else {
+        // A recording cut short by a power loss has no index and is played from a recovered
+        // copy; the row, the file name shown and Save keep to the recording on the card.
+        QString error;
+        const std::optional<QString> recovered =
+            m_recoveredCopies.PathToPlay(path, &error, &m_openCancel);
+        if (m_openCancel.IsCancelled())
+            return false;
+        if (!recovered) {
+            if (!error.isEmpty())
+                m_dialogs.MessageBox(
+                    &m_window, QStringLiteral("%1\n\n%2").arg(QFileInfo(path).fileName(), error),
+                    MessageBoxButtons::Ok);
+            return false;
+        }
+        playPath = *recovered;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (prepared) {
+        // The old graph has played to its end; it is taken down once the new picture is up.
+        m_preparedNext.Retire(m_player.TakeOver(std::move(prepared)));
+    } else if (!m_player.OpenFile(playPath)) {
+        QApplication::restoreOverrideCursor();
+        return false;
+    }
+    connect(m_player.Graph(), &CDShowGraph::EndOfStream, this, &CTransport::FollowEndOfStream,
+            Qt::QueuedConnection);
+    return true;
+}
+
+CPreparedGraph::Key CTransport::NextKey(const QString &path) const
+{
+    CPreparedGraph::Key key{path};
+    if (m_flipSource)
+        std::tie(key.flipVertical, key.flipHorizontal) = m_flipSource();
+    return key;
+}
+
+void CTransport::PrepareNextIfDue(std::uint32_t positionMs, std::uint32_t durationMs)
+{
+    if (durationMs == 0 || m_nPrepareNextLeadMs == 0 ||
+        durationMs - std::min(positionMs, durationMs) > m_nPrepareNextLeadMs)
+        return;
+    // The row the end goes on to (OnNext); none after the last row.
+    CConfigListCtrl &list = m_controls.m_listFiles;
+    const int next = m_nCurrentItem + 1;
+    const QString path = next < list.GetItemCount()
+                             ? list.GetItemText(next, CConfigListCtrl::kColumnPath)
+                             : QString();
+    if (path.isEmpty()) {
+        m_preparedNext.Drop();
+        return;
+    }
+    const CPreparedGraph::Key key = NextKey(path);
+    if (m_preparedNext.Knows(key))
+        return;
+    // A recording cut short plays from a copy that only an open recovers (with its progress
+    // window): it is opened the usual way.
+    if (CRecoveredCopy::IsCut(path)) {
+        m_preparedNext.Decline(key);
+        return;
+    }
+    m_preparedNext.Prepare(key, m_player.Mode());
+}
+
+void CTransport::FollowEndOfStream()
+{
+    // A late notice from a graph that was replaced meanwhile finds the new one not at its end.
+    CDShowGraph *graph = m_player.Graph();
+    if (graph && graph->IsAtEndOfStream() && graph->State() == PlayState::Running)
+        OnPositionTick();
 }
 
 void CTransport::OnPlayPause()
@@ -349,6 +416,7 @@ void CTransport::FollowLoadedRow(int row)
 void CTransport::StopAndReset()
 {
     CancelOpen();
+    m_preparedNext.Drop();
     m_layout.SetChannelView(ChannelView::None);
     KillTimerPosition();
     m_player.Stop();

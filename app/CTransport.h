@@ -2,6 +2,7 @@
 
 #include "app/CRecoveredCopy.h"
 #include "playback/CResponsiveWait.h"
+#include "playback/CPreparedGraph.h"
 
 #include <QBasicTimer>
 #include <QObject>
@@ -81,6 +82,20 @@ public:
     // The card was removed: the file name and time texts, and the three sliders it moves.
     void ResetDisplays();
 
+    // How far before the end of a playing recording (media time) the next row's graph is
+    // built, so that the end goes on to it without a build.
+    static constexpr std::uint32_t kPrepareNextLeadMs = 4000;
+    // The rear picture's flips (vertical, horizontal) an open applies; the next row's graph is
+    // prepared with them.
+    using FlipSource = std::function<std::pair<bool, bool>()>;
+    void SetFlipSource(FlipSource source) { m_flipSource = std::move(source); }
+    // The graph prepared for the next row, if any (tests look at it).
+    const CPreparedGraph &PreparedNext() const { return m_preparedNext; }
+    // 0 prepares nothing: every end opens the next row with a build (tests compare the two).
+    void SetPrepareNextLead(std::uint32_t ms) { m_nPrepareNextLeadMs = ms; }
+    // Lets go of the next row's graph (the window closes, the card goes).
+    void DropPreparedNext() { m_preparedNext.Drop(); }
+
 signals:
     // A recording was opened with `videoStreams` video streams; the picture flips follow.
     void recordingOpened(int videoStreams);
@@ -105,6 +120,16 @@ private:
     void SelectListRow(int row);
     void OnPositionTick();
     bool IsPlayingOrPaused() const;
+    // Near the end of a playing recording: the graph of the row the end would play next is
+    // built ahead; a prepared graph that no longer fits (list, row, flips) is replaced.
+    void PrepareNextIfDue(std::uint32_t positionMs, std::uint32_t durationMs);
+    // Opens path's recording into the player: the graph prepared for it when there is one,
+    // else a fresh build. `playPath` is what was opened.
+    bool OpenIntoPlayer(const QString &path, QString &playPath);
+    // The open graph announces its end: the tick runs at once instead of up to a period later.
+    void FollowEndOfStream();
+    // The prepared graph's key for path with the flips an open applies now.
+    CPreparedGraph::Key NextKey(const QString &path) const;
 
     // Displays.
     void SetPlayLook(bool pause);
@@ -136,4 +161,7 @@ private:
     std::function<void()> m_pendingOpen;
     // The window's commands that came during an open, in order.
     std::vector<std::function<void()>> m_afterOpen;
+    FlipSource m_flipSource;
+    std::uint32_t m_nPrepareNextLeadMs = kPrepareNextLeadMs;
+    CPreparedGraph m_preparedNext;
 };

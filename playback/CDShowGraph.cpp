@@ -757,6 +757,15 @@ void CDShowGraph::Repaint()
         m_pRenderer[1]->SetVideoWindow(m_hWndRear);
 }
 
+void CDShowGraph::AttachWindows(CStaticView *front, CStaticView *rear)
+{
+    m_hWndFront = front;
+    m_hWndRear = rear;
+    for (int i = 0; i < 2; ++i)
+        if (m_pRenderer[i])
+            m_pRenderer[i]->SetVideoWindow(i == 0 ? front : rear);
+}
+
 IDecoderParams *CDShowGraph::DecoderParams(int index) const
 {
     if (index < 0 || index > 1)
@@ -851,8 +860,8 @@ void CDShowGraph::HandleMessage(GstMessage *message)
             m_bSplitterFailed = true;
         } else {
             // A damaged recording ends where it breaks: the position tick then moves on.
-            m_bEndOfStream = true;
             m_bSeekPending = false;
+            NoteEndOfStream();
         }
         break;
     }
@@ -866,7 +875,7 @@ void CDShowGraph::HandleMessage(GstMessage *message)
         break;
     }
     case GST_MESSAGE_EOS:
-        m_bEndOfStream = true;
+        NoteEndOfStream();
         break;
     case GST_MESSAGE_ASYNC_DONE:
         // The pipeline's own: every sink has its frame (after a build or a flushing seek).
@@ -887,6 +896,14 @@ void CDShowGraph::HandleMessage(GstMessage *message)
     default:
         break;
     }
+}
+
+void CDShowGraph::NoteEndOfStream()
+{
+    const bool first = !m_bEndOfStream;
+    m_bEndOfStream = true;
+    if (first && m_bBuilt)
+        emit EndOfStream();
 }
 
 bool CDShowGraph::RenderersSettledOnSeek() const

@@ -79,6 +79,9 @@ public:
 
     // Re-places and repaints both renderers in their windows.
     void Repaint();
+    // Other windows for the renderers (none: frames are kept but shown nowhere), as when a
+    // graph built ahead takes over the windows from the one that played before it.
+    void AttachWindows(CStaticView *front, CStaticView *rear);
     void Teardown();
 
     // Parameter interface of decoder 0 (front) or 1 (rear); nullptr when absent.
@@ -106,6 +109,11 @@ public:
     GstElement *Pipeline() const { return m_pGraphBuilder.get(); }
     // Names of the elements directly in the pipeline.
     QStringList ElementNames() const;
+
+signals:
+    // The recording played to its end (or broke off there). Emitted from the bus reading,
+    // possibly inside a call on this graph: listeners that replace the graph connect queued.
+    void EndOfStream();
 
 private:
     struct SplitterPad {
@@ -151,6 +159,7 @@ private:
     // is cancelled.
     template <typename Done> WaitResult PumpBusUntil(Done done, int timeoutMs);
     void ApplyVolume();
+    void NoteEndOfStream();
     // Every video renderer has its first frame (or its end) of the latest seek.
     bool RenderersSettledOnSeek() const;
 

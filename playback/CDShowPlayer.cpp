@@ -110,6 +110,26 @@ void CDShowPlayer::Close()
     m_pGraph.reset();
 }
 
+std::unique_ptr<CDShowGraph> CDShowPlayer::TakeOver(std::unique_ptr<CDShowGraph> prepared)
+{
+    std::unique_ptr<CDShowGraph> previous = std::move(m_pGraph);
+    // Its last picture stays in the windows until the new one replaces it; its teardown must
+    // not put a picture back there. A window the new graph leaves alone keeps a private copy,
+    // as after a teardown.
+    if (previous) {
+        for (int channel = 0; channel < 2; ++channel) {
+            CVideoRenderer *old = previous->Renderer(channel);
+            if (old && !(prepared && prepared->Renderer(channel)))
+                old->Detach();
+        }
+        previous->AttachWindows(nullptr, nullptr);
+    }
+    m_pGraph = std::move(prepared);
+    if (m_pGraph)
+        m_pGraph->AttachWindows(m_hWndFront, m_hWndRear);
+    return previous;
+}
+
 HRESULT CDShowPlayer::Play()
 {
     return m_pGraph ? m_pGraph->Play() : VFW_E_WRONG_STATE;

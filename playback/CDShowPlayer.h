@@ -40,6 +40,10 @@ public:
     // Tears the graph down and destroys it; during an open, cancels it instead (the graph being
     // built goes when the open returns).
     void Close();
+    // A graph built ahead (without windows, see CPreparedGraph) becomes the player's graph and
+    // shows its frame in the windows at once. The graph it replaces lets go of the windows
+    // and is handed back still built, so its teardown can wait until the new picture is up.
+    std::unique_ptr<CDShowGraph> TakeOver(std::unique_ptr<CDShowGraph> prepared);
 
     // Transport on the graph; VFW_E_WRONG_STATE without a graph or in a state that forbids it.
     HRESULT Play();
