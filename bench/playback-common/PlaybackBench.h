@@ -164,6 +164,19 @@ inline bool WaitAsyncDone(GstElement *pipeline, int timeoutMs = 20000)
 // Runs the event loop until done() holds or timeoutMs passed, looking at done() every pollMs.
 // The thread sleeps between events: a spinning wait would take a core from the decoders (and
 // count as the player's CPU).
+// A bare pipeline's open of path: ms to its preroll (both streams' first frames), or -1.
+inline double BareOpenMs(const QString &path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    auto pipeline = BarePipeline(path, true);
+    gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
+    const bool ok = WaitAsyncDone(pipeline.get());
+    const double ms = timer.nsecsElapsed() / 1e6;
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    return ok ? ms : -1;
+}
+
 template <typename Done> bool WaitUntil(Done done, int timeoutMs, int pollMs = 2)
 {
     if (done())

@@ -108,18 +108,6 @@ private:
     std::map<QWidget *, std::vector<Paint>> m_paints;
 };
 
-double BareOpenMs(const QString &path)
-{
-    QElapsedTimer timer;
-    timer.start();
-    auto pipeline = BarePipeline(path, true);
-    gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
-    const bool ok = WaitAsyncDone(pipeline.get());
-    const double ms = timer.nsecsElapsed() / 1e6;
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    return ok ? ms : -1;
-}
-
 // Row 0 played from a few seconds before its end into row 1; the gap in ms, or -1. `stallMs`:
 // the longest time the UI thread did not come back to its event loop while the next graph was
 // being prepared (the build runs there, as an open does).

@@ -15,18 +15,6 @@ namespace
 {
 constexpr int kRounds = bench::kMinRounds;
 
-double BareOpenMs(const QString &path)
-{
-    QElapsedTimer timer;
-    timer.start();
-    auto pipeline = BarePipeline(path, true);
-    gst_element_set_state(pipeline.get(), GST_STATE_PAUSED);
-    const bool ok = WaitAsyncDone(pipeline.get());
-    const double ms = timer.nsecsElapsed() / 1e6;
-    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
-    return ok ? ms : -1;
-}
-
 double PlayerOpenMs(CDShowPlayer &player, const QString &path)
 {
     QElapsedTimer timer;

@@ -140,4 +140,54 @@ QString IsolateSettings()
     return root;
 }
 
+PipelineWatch::PipelineWatch(GstElement *pipeline)
+{
+    Watch(G_OBJECT(pipeline));
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        Watch(G_OBJECT(g_value_get_object(&item)));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+}
+
+PipelineWatch::~PipelineWatch()
+{
+    for (auto &ref : m_refs)
+        g_weak_ref_clear(ref.get());
+}
+
+int PipelineWatch::Alive() const
+{
+    int alive = 0;
+    for (const auto &ref : m_refs) {
+        if (GObject *o = static_cast<GObject *>(g_weak_ref_get(ref.get()))) {
+            ++alive;
+            g_object_unref(o);
+        }
+    }
+    return alive;
+}
+
+QStringList PipelineWatch::AliveNames() const
+{
+    QStringList names;
+    for (const auto &ref : m_refs) {
+        if (GObject *o = static_cast<GObject *>(g_weak_ref_get(ref.get()))) {
+            names << QString::fromUtf8(GST_OBJECT_NAME(o)) + "/" +
+                         QString::number(o->ref_count - 1);
+            g_object_unref(o);
+        }
+    }
+    return names;
+}
+
+void PipelineWatch::Watch(GObject *o)
+{
+    m_refs.push_back(std::make_unique<GWeakRef>());
+    g_weak_ref_init(m_refs.back().get(), o);
+}
+
 } // namespace playback_test

@@ -5,10 +5,14 @@
 #include "tools/make-card/CardGenerator.h"
 
 #include <QImage>
+#include <QStringList>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
+
+#include <glib-object.h>
 
 class QWidget;
 
@@ -77,5 +81,24 @@ QString ScratchRoot();
 
 namespace playback_test
 {
+
+// Weak references to a pipeline and everything inside it: tells whether all of it is gone.
+class PipelineWatch
+{
+public:
+    explicit PipelineWatch(GstElement *pipeline);
+    ~PipelineWatch();
+    PipelineWatch(const PipelineWatch &) = delete;
+    PipelineWatch &operator=(const PipelineWatch &) = delete;
+
+    int Alive() const;
+    int Count() const { return static_cast<int>(m_refs.size()); }
+    // "name/references held by others" of each object still alive.
+    QStringList AliveNames() const;
+
+private:
+    void Watch(GObject *o);
+    std::vector<std::unique_ptr<GWeakRef>> m_refs;
+};
 
 } // namespace playback_test

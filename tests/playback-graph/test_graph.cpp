@@ -27,63 +27,6 @@ namespace
 constexpr int kDurationMs = 3000;
 constexpr int kFps = 30;
 
-// Weak references to a pipeline and everything inside it: tells whether all of it is gone.
-class GraphWatch
-{
-public:
-    explicit GraphWatch(GstElement *pipeline)
-    {
-        Watch(G_OBJECT(pipeline));
-        GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline));
-        GValue item = G_VALUE_INIT;
-        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-            Watch(G_OBJECT(g_value_get_object(&item)));
-            g_value_reset(&item);
-        }
-        g_value_unset(&item);
-        gst_iterator_free(it);
-    }
-    ~GraphWatch()
-    {
-        for (GWeakRef *ref : m_refs) {
-            g_weak_ref_clear(ref);
-            delete ref;
-        }
-    }
-    int Alive() const
-    {
-        int alive = 0;
-        for (GWeakRef *ref : m_refs) {
-            if (GObject *o = static_cast<GObject *>(g_weak_ref_get(ref))) {
-                ++alive;
-                g_object_unref(o);
-            }
-        }
-        return alive;
-    }
-    int Count() const { return int(m_refs.size()); }
-    QStringList AliveNames() const
-    {
-        QStringList names;
-        for (GWeakRef *ref : m_refs) {
-            if (GObject *o = static_cast<GObject *>(g_weak_ref_get(ref))) {
-                names << QString::fromUtf8(GST_OBJECT_NAME(o)) + "/" +
-                             QString::number(o->ref_count - 1);
-                g_object_unref(o);
-            }
-        }
-        return names;
-    }
-
-private:
-    void Watch(GObject *o)
-    {
-        auto *ref = new GWeakRef;
-        g_weak_ref_init(ref, o);
-        m_refs.push_back(ref);
-    }
-    std::vector<GWeakRef *> m_refs;
-};
 // Calls `visit` with the sink pad of every sink element in the pipeline, however deep.
 template <typename Visit> void ForEachSinkPad(GstElement *pipeline, Visit visit)
 {
@@ -525,12 +468,12 @@ private slots:
         QVERIFY(m_player.OpenFile(m_dir.filePath("dual.avi")));
         QCOMPARE(m_player.Play(), S_OK);
         QTRY_VERIFY(m_player.GetPositionMs() > 200);
-        GraphWatch watch(m_player.Graph()->Pipeline());
+        PipelineWatch watch(m_player.Graph()->Pipeline());
         QVERIFY(watch.Count() > 10);
         QVERIFY(m_player.OpenFile(m_dir.filePath("single.mp4")));
         QVERIFY2(watch.Alive() == 0, qPrintable(watch.AliveNames().join(", ")));
         // The windows keep their picture but no media memory.
-        GraphWatch second(m_player.Graph()->Pipeline());
+        PipelineWatch second(m_player.Graph()->Pipeline());
         m_player.Close();
         QCOMPARE(second.Alive(), 0);
         QVERIFY(m_player.Graph() == nullptr);

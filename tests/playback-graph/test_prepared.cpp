@@ -20,50 +20,6 @@ using namespace playback_test;
 using cardgen::Container;
 using Key = CPreparedGraph::Key;
 
-namespace
-{
-// Whether every object of a pipeline is gone (weak references to all of it).
-class PipelineWatch
-{
-public:
-    explicit PipelineWatch(GstElement *pipeline)
-    {
-        Watch(G_OBJECT(pipeline));
-        GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline));
-        GValue item = G_VALUE_INIT;
-        while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-            Watch(G_OBJECT(g_value_get_object(&item)));
-            g_value_reset(&item);
-        }
-        g_value_unset(&item);
-        gst_iterator_free(it);
-    }
-    ~PipelineWatch()
-    {
-        for (auto &ref : m_refs)
-            g_weak_ref_clear(ref.get());
-    }
-    int Alive() const
-    {
-        int alive = 0;
-        for (const auto &ref : m_refs)
-            if (GObject *o = static_cast<GObject *>(g_weak_ref_get(ref.get()))) {
-                ++alive;
-                g_object_unref(o);
-            }
-        return alive;
-    }
-
-private:
-    void Watch(GObject *o)
-    {
-        m_refs.push_back(std::make_unique<GWeakRef>());
-        g_weak_ref_init(m_refs.back().get(), o);
-    }
-    std::vector<std::unique_ptr<GWeakRef>> m_refs;
-};
-} // namespace
-
 class TestPreparedGraph : public QObject
 {
     Q_OBJECT
