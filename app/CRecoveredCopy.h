@@ -37,10 +37,11 @@ public:
     // holding a file of the recording's own name.
     QString CopyPath(const QString &recording) const;
 
-private:
-    // Whether `path` is cut, looked at on a worker; none when cancelled or not answered in time.
+    // Whether `path` is cut, looked at on a worker while the window stays alive; none when
+    // cancelled or not answered in time.
     std::optional<bool> IsCutOffUiThread(const QString &path, const CWaitCancel *cancel);
 
+private:
     QWidget *m_window;
     QString m_cacheFolder;
     CBlockingCalls m_calls;

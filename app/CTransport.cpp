@@ -9,6 +9,7 @@
 #include "ui/CTextTable.h"
 
 #include <QApplication>
+#include <QScopedValueRollback>
 #include <QFileInfo>
 #include <QTimer>
 #include <QTimerEvent>
@@ -265,11 +266,22 @@ void CTransport::PrepareNextIfDue(std::uint32_t positionMs, std::uint32_t durati
         return;
     }
     const CPreparedGraph::Key key = NextKey(path);
-    if (m_preparedNext.Knows(key))
+    if (m_preparedNext.Knows(key) || m_bLookingAtNext)
         return;
     // A recording cut short plays from a copy that only an open recovers (with its progress
-    // window): it is opened the usual way.
-    if (CRecoveredCopy::IsCut(path)) {
+    // window): it is opened the usual way, as is a file that does not answer. Looked at on a
+    // worker, as the open does, so a dying card cannot hold the tick.
+    std::optional<bool> cut;
+    {
+        const QScopedValueRollback looking(m_bLookingAtNext, true);
+        cut = m_recoveredCopies.IsCutOffUiThread(path, nullptr);
+    }
+    // The look ran the event loop: the recording may have ended, been stopped or replaced, or
+    // the list changed meanwhile; the next tick looks again.
+    if (m_bOpening || !m_player.Graph() || m_nCurrentItem + 1 != next ||
+        next >= list.GetItemCount() || list.GetItemText(next, CConfigListCtrl::kColumnPath) != path)
+        return;
+    if (!cut || *cut) {
         m_preparedNext.Decline(key);
         return;
     }

@@ -156,6 +156,8 @@ private:
     QBasicTimer m_timerPosition;
 
     bool m_bOpening = false;
+    // The next row's file is being looked at (the look runs the event loop).
+    bool m_bLookingAtNext = false;
     CWaitCancel m_openCancel;
     // The latest open asked for during an open.
     std::function<void()> m_pendingOpen;
