@@ -86,6 +86,12 @@ private:
 
 bool CGPSData::ParseRMC(std::string_view text, std::uint32_t time)
 {
+    CLocalClock clock;
+    return ParseRMC(text, time, clock);
+}
+
+bool CGPSData::ParseRMC(std::string_view text, std::uint32_t time, CLocalClock &clock)
+{
     m_nTime = time;
     if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos)
         text = text.substr(0, nul);
@@ -146,7 +152,6 @@ bool CGPSData::ParseRMC(std::string_view text, std::uint32_t time)
     tm.tm_mday = m_nDay;
     tm.tm_mon = m_nMonth - 1;
     tm.tm_year = (m_nYear + 30) % 100 + 70;
-    tm.tm_isdst = -1;
-    m_tFixTime = static_cast<std::int64_t>(std::mktime(&tm));
+    m_tFixTime = clock.ToTime(tm);
     return true;
 }

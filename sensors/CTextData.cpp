@@ -39,7 +39,7 @@ int CTextData::AddRecord(std::span<const std::uint8_t> record, std::uint32_t tim
     if (record.size() >= kRmc.size() && std::memcmp(record.data(), kRmc.data(), kRmc.size()) == 0) {
         CGPSData fix;
         fix.ParseRMC(std::string_view(reinterpret_cast<const char *>(record.data()), record.size()),
-                     time);
+                     time, m_clock);
         if (fix.m_bValid == 1)
             m_arrGPS.push_back(fix);
     }
@@ -50,6 +50,7 @@ void CTextData::RemoveAll()
 {
     m_arrGSensor = {};
     m_arrGPS = {};
+    m_clock = {};
 }
 
 void CTextData::Append(const CTextData &chunk)

@@ -2,6 +2,7 @@
 
 #include "sensors/CGPSData.h"
 #include "sensors/CGSensorData.h"
+#include "sensors/CLocalClock.h"
 
 #include <cstdint>
 #include <span>
@@ -39,4 +40,6 @@ private:
     struct EmptyTag {
     };
     explicit CTextData(EmptyTag) {}
+
+    CLocalClock m_clock; // reads the fix times
 };

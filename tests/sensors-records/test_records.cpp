@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -207,6 +208,53 @@ TEST(ParseRMC, FixTimeIsTheWallClockPlusNineReadLocally)
     utc.tm_min = 35;
     utc.tm_sec = 19;
     EXPECT_EQ(fix.m_tFixTime, static_cast<std::int64_t>(timegm(&utc)));
+}
+
+// A track reads fix after fix with one clock that remembers the last minute; each fix time
+// must still be what mktime gives for that fix alone, through the hours that a change of
+// daylight saving skips or repeats, across midnight, and for seconds past 59.
+TEST(ParseRMC, TrackClockAgreesWithEachFixReadAlone)
+{
+    struct Run {
+        const char *tz;
+        const char *date; // ddmmyy
+        int startHour, startMinute; // UTC; the wall clock read is 9 hours later
+        int seconds;      // consecutive fixes, one a second
+    };
+    const Run runs[] = {
+        {"Europe/Berlin", "290314", 16, 58, 150}, // 01:59:59 -> 03:00:00 local
+        {"Europe/Berlin", "251014", 17, 58, 150}, // 02:59:59 -> 02:00:00 again
+        {"America/New_York", "080314", 16, 58, 150},
+        {"Australia/Lord_Howe", "041014", 16, 58, 150}, // a half-hour change at 02:00
+        {"Asia/Seoul", "311214", 14, 58, 150},           // +9 h wraps into the next year
+        {"UTC0", "010114", 23, 59, 5},
+    };
+    for (const Run &r : runs) {
+        ScopedTimeZone zone(r.tz);
+        CTextData track = CTextData::Empty();
+        for (int i = 0; i < r.seconds; ++i) {
+            const int t = r.startHour * 3600 + r.startMinute * 60 + i;
+            char sentence[80];
+            std::snprintf(sentence, sizeof sentence, "GPRMC,%02d%02d%02d,A,0,N,0,E,0,0,%s",
+                          t / 3600 % 24, t / 60 % 60, t % 60, r.date);
+            track.AddRecord(Bytes(sentence), static_cast<std::uint32_t>(i));
+            CGPSData alone;
+            ASSERT_TRUE(alone.ParseRMC(sentence, 0));
+            ASSERT_EQ(track.m_arrGPS.size(), static_cast<std::size_t>(i + 1));
+            EXPECT_EQ(track.m_arrGPS.back().m_tFixTime, alone.m_tFixTime) << sentence << " in "
+                                                                           << r.tz;
+        }
+    }
+    // Seconds past 59 carry over as mktime carries them.
+    ScopedTimeZone berlin("Europe/Berlin");
+    CTextData track = CTextData::Empty();
+    for (const char *s : {"GPRMC,165958,A,0,N,0,E,0,0,290314", "GPRMC,165975,A,0,N,0,E,0,0,290314",
+                          "GPRMC,165900,A,0,N,0,E,0,0,290314"}) {
+        track.AddRecord(Bytes(s), 0);
+        CGPSData alone;
+        alone.ParseRMC(s, 0);
+        EXPECT_EQ(track.m_arrGPS.back().m_tFixTime, alone.m_tFixTime) << s;
+    }
 }
 
 TEST(ParseRMC, TextEndsAtItsFirstZeroByte)
