@@ -8,6 +8,7 @@
 #include "playback/CStaticView.h"
 #include "playback/CVideoRenderer.h"
 #include "playback/PlaybackLogging.h"
+#include "playback/ThreadHandOver.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -821,6 +822,16 @@ void CDShowGraph::AttachBus()
     m_bus = GstBusHandle::Adopt(gst_pipeline_get_bus(GST_PIPELINE(m_pGraphBuilder.get())));
     GPollFD fd{};
     gst_bus_get_pollfd(m_bus.get(), &fd);
+    if constexpr (kThreadSanitizer) {
+        // A message is made on the thread that posts it and read here.
+        gst_bus_set_sync_handler(
+            m_bus.get(),
+            [](GstBus *, GstMessage *message, gpointer) {
+                MarkHandedOver(message);
+                return GST_BUS_PASS;
+            },
+            nullptr, nullptr);
+    }
     m_busNotifier = std::make_unique<QSocketNotifier>(fd.fd, QSocketNotifier::Read);
     connect(m_busNotifier.get(), &QSocketNotifier::activated, this, &CDShowGraph::DrainBus);
 }
@@ -829,8 +840,10 @@ void CDShowGraph::DrainBus()
 {
     if (!m_bus)
         return;
-    while (auto message = GstMessageHandle::Adopt(gst_bus_pop(m_bus.get())))
+    while (auto message = GstMessageHandle::Adopt(gst_bus_pop(m_bus.get()))) {
+        MarkTakenOver(message.get());
         HandleMessage(message.get());
+    }
 }
 
 template <typename Done> WaitResult CDShowGraph::PumpBusUntil(Done done, int timeoutMs)

@@ -224,7 +224,9 @@ void CVideoRenderer::UpdateTargetSize()
 
 bool CVideoRenderer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_view && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
+    // The type first: a view being destroyed still sends events, and comparing with it then
+    // would look at it as a view it has stopped being.
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::Show) && watched == m_view)
         UpdateTargetSize();
     return QObject::eventFilter(watched, event);
 }

@@ -217,16 +217,16 @@ TEST(ParseRMC, TrackClockAgreesWithEachFixReadAlone)
 {
     struct Run {
         const char *tz;
-        const char *date; // ddmmyy
+        const char *date;           // ddmmyy
         int startHour, startMinute; // UTC; the wall clock read is 9 hours later
-        int seconds;      // consecutive fixes, one a second
+        int seconds;                // consecutive fixes, one a second
     };
     const Run runs[] = {
         {"Europe/Berlin", "290314", 16, 58, 150}, // 01:59:59 -> 03:00:00 local
         {"Europe/Berlin", "251014", 17, 58, 150}, // 02:59:59 -> 02:00:00 again
         {"America/New_York", "080314", 16, 58, 150},
         {"Australia/Lord_Howe", "041014", 16, 58, 150}, // a half-hour change at 02:00
-        {"Asia/Seoul", "311214", 14, 58, 150},           // +9 h wraps into the next year
+        {"Asia/Seoul", "311214", 14, 58, 150},          // +9 h wraps into the next year
         {"UTC0", "010114", 23, 59, 5},
     };
     for (const Run &r : runs) {
@@ -241,8 +241,8 @@ TEST(ParseRMC, TrackClockAgreesWithEachFixReadAlone)
             CGPSData alone;
             ASSERT_TRUE(alone.ParseRMC(sentence, 0));
             ASSERT_EQ(track.m_arrGPS.size(), static_cast<std::size_t>(i + 1));
-            EXPECT_EQ(track.m_arrGPS.back().m_tFixTime, alone.m_tFixTime) << sentence << " in "
-                                                                           << r.tz;
+            EXPECT_EQ(track.m_arrGPS.back().m_tFixTime, alone.m_tFixTime)
+                << sentence << " in " << r.tz;
         }
     }
     // Seconds past 59 carry over as mktime carries them.
