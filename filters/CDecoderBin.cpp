@@ -2,6 +2,8 @@
 
 #include "filters/FiltersLogging.h"
 
+#include <gst/base/gstbasetransform.h>
+
 #include <algorithm>
 #include <vector>
 
@@ -86,6 +88,7 @@ CDecoderBin::CDecoderBin(GstElementHandle bin, GstElementHandle queue, GstElemen
     : CGstElementFilter(QStringLiteral("H.264 Video Decoder"), std::move(bin)),
       m_queue(std::move(queue)), m_balance(std::move(balance)), m_flip(std::move(flip))
 {
+    ApplyFlip();
 }
 
 void CDecoderBin::LimitReadAhead(bool limit)
@@ -148,4 +151,7 @@ void CDecoderBin::ApplyFlip()
                           : h    ? kOrientHorizontal
                                  : kOrientIdentity;
     g_object_set(m_flip.get(), "video-direction", direction, nullptr);
+    // Unflipped, the element would still copy every frame into a new buffer.
+    gst_base_transform_set_passthrough(GST_BASE_TRANSFORM(m_flip.get()),
+                                       direction == kOrientIdentity);
 }

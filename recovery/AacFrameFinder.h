@@ -68,8 +68,12 @@ std::optional<std::size_t> AacFrameFinder::FrameLength(std::span<const std::uint
             break;
         }
     }
-    // Followed by more sound than that, or by nothing whole: the shortest stretch that decodes
-    // is the frame (a frame decodes from its own bytes and fails when any of them is missing).
+    // Followed by more sound: decoding the whole reach decodes the next frame too, and where
+    // that one began is where the decoder finished the first (one decode instead of a search).
+    if (reach > 0 && Decode(bytes.first(reach), &length) == Decoded::Two)
+        return length;
+    // Followed by nothing whole: the shortest stretch that decodes is the frame (a frame
+    // decodes from its own bytes and fails when any of them is missing).
     std::size_t lo = 1, hi = std::min(bytes.size(), maxFrame);
     if (Decode(bytes.first(hi), nullptr) == Decoded::Failed)
         return std::nullopt;

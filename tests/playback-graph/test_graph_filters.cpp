@@ -6,6 +6,8 @@
 #include "playback/CDShowPlayer.h"
 #include "playback/CStaticView.h"
 
+#include <gst/base/gstbasetransform.h>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -193,10 +195,34 @@ private slots:
         QCOMPARE(decoder->EffectiveBrightness(), brightness);
         QCOMPARE(decoder->EffectiveFlipVertical(), vertical);
         QCOMPARE(decoder->EffectiveFlipHorizontal(), horizontal);
+        // Unflipped, the flip element passes frames through instead of copying each one.
+        GstElement *flip = FlipElementOf(decoder->Element());
+        QVERIFY(flip);
+        QCOMPARE(bool(gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(flip))),
+                 !vertical && !horizontal);
+        gst_object_unref(flip);
         QCOMPARE(decoder->SetDecoderParam(999, 1), E_INVALIDARG);
     }
 
 private:
+    // The decoder bin's videoflip, with a reference of its own.
+    static GstElement *FlipElementOf(GstElement *bin)
+    {
+        GstIterator *it = gst_bin_iterate_elements(GST_BIN(bin));
+        GValue item = G_VALUE_INIT;
+        GstElement *found = nullptr;
+        while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+            auto *element = GST_ELEMENT(g_value_get_object(&item));
+            GstElementFactory *factory = gst_element_get_factory(element);
+            if (factory && QByteArray(GST_OBJECT_NAME(factory)) == "videoflip")
+                found = GST_ELEMENT(gst_object_ref(element));
+            g_value_reset(&item);
+        }
+        g_value_unset(&item);
+        gst_iterator_free(it);
+        return found;
+    }
+
     QTemporaryDir m_dir{ScratchRoot() + "/filters-XXXXXX"};
     CStaticView m_front;
     CStaticView m_rear;
