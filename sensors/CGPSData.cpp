@@ -86,11 +86,11 @@ private:
 
 bool CGPSData::ParseRMC(std::string_view text, std::uint32_t time)
 {
-    CLocalClock clock;
+    LocalClock clock;
     return ParseRMC(text, time, clock);
 }
 
-bool CGPSData::ParseRMC(std::string_view text, std::uint32_t time, CLocalClock &clock)
+bool CGPSData::ParseRMC(std::string_view text, std::uint32_t time, LocalClock &clock)
 {
     m_nTime = time;
     if (const std::size_t nul = text.find('\0'); nul != std::string_view::npos)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sensors/CLocalClock.h"
+#include "platform/LocalTime.h"
 
 #include <cstdint>
 #include <string_view>
@@ -20,7 +20,7 @@ public:
     // True when all ten leading fields were present. The checksum is not verified.
     bool ParseRMC(std::string_view text, std::uint32_t time);
     // The same, reading the fix time with a clock that a track keeps from fix to fix.
-    bool ParseRMC(std::string_view text, std::uint32_t time, CLocalClock &clock);
+    bool ParseRMC(std::string_view text, std::uint32_t time, LocalClock &clock);
 
     std::int32_t m_nYear = 0;  // two digits, 0..99
     std::int32_t m_nMonth = 0; // 1..12 as written

@@ -2,7 +2,7 @@
 
 #include "sensors/CGPSData.h"
 #include "sensors/CGSensorData.h"
-#include "sensors/CLocalClock.h"
+#include "platform/LocalTime.h"
 
 #include <cstdint>
 #include <span>
@@ -41,5 +41,5 @@ private:
     };
     explicit CTextData(EmptyTag) {}
 
-    CLocalClock m_clock; // reads the fix times
+    LocalClock m_clock; // reads the fix times
 };
