@@ -1,5 +1,6 @@
 #include "playback/CFrameScaler.h"
 
+#include "playback/PlaneHalving.h"
 #include "playback/PlaybackLogging.h"
 
 extern "C" {
@@ -63,6 +64,11 @@ int MatrixFor(GstVideoColorMatrix matrix)
 // Rows aligned for the SIMD stores of libswscale.
 constexpr int kRowAlignment = 64;
 
+int AlignedStride(int bytes)
+{
+    return (bytes + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+}
+
 void FreeImageBuffer(void *data)
 {
     av_free(data);
@@ -70,8 +76,7 @@ void FreeImageBuffer(void *data)
 
 QImage NewImage(QSize size)
 {
-    const qsizetype stride =
-        (qsizetype(size.width()) * 4 + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    const qsizetype stride = AlignedStride(size.width() * 4);
     void *data = av_malloc(static_cast<size_t>(stride) * size.height());
     if (!data)
         return {};
@@ -87,6 +92,61 @@ CFrameScaler::~CFrameScaler() = default;
 void CFrameScaler::FreeContext::operator()(SwsContext *context) const
 {
     sws_freeContext(context);
+}
+
+void CFrameScaler::FreeBuffer::operator()(uint8_t *data) const
+{
+    av_free(data);
+}
+
+int CFrameScaler::HalvingsFor(QSize source, QSize target, int format) const
+{
+    if (m_quality != Quality::Display || format != AV_PIX_FMT_YUV420P)
+        return 0;
+    int halvings = 0;
+    for (;;) {
+        const int factor = 2 << halvings; // the reduction after one more halving
+        // Every plane, the chroma ones at half size included, halves without a remainder,
+        // and the result is still no smaller than the target.
+        if (source.width() % (2 * factor) != 0 || source.height() % (2 * factor) != 0 ||
+            source.width() / factor < target.width() || source.height() / factor < target.height())
+            return halvings;
+        ++halvings;
+    }
+}
+
+bool CFrameScaler::Halve(Planes &planes, QSize &size, int halvings)
+{
+    // Each plane of a 4:2:0 frame as a fraction of the luma size: Y, then U and V.
+    constexpr int kDivisors[] = {1, 2, 2};
+    size_t needed = 0;
+    QSize level = size;
+    for (int i = 0; i < halvings; ++i) {
+        for (int divisor : kDivisors)
+            needed +=
+                size_t(AlignedStride(level.width() / divisor / 2)) * (level.height() / divisor / 2);
+        level = QSize(level.width() / 2, level.height() / 2);
+    }
+    if (needed > m_halvedCapacity) {
+        m_halved.reset(static_cast<uint8_t *>(av_malloc(needed)));
+        m_halvedCapacity = m_halved ? needed : 0;
+        if (!m_halved)
+            return false;
+    }
+    uint8_t *at = m_halved.get();
+    for (int i = 0; i < halvings; ++i) {
+        for (int plane = 0; plane < 3; ++plane) {
+            const int width = size.width() / kDivisors[plane];
+            const int height = size.height() / kDivisors[plane];
+            const int stride = AlignedStride(width / 2);
+            HalvePlane(planes.data[plane], planes.strides[plane], width, height, at, stride);
+            planes.data[plane] = at;
+            planes.strides[plane] = stride;
+            at += size_t(stride) * (height / 2);
+        }
+        size = QSize(size.width() / 2, size.height() / 2);
+    }
+    return true;
 }
 
 GstCaps *CFrameScaler::SinkCaps()
@@ -136,9 +196,24 @@ QImage CFrameScaler::Convert(const GstVideoFrame &frame, QSize target)
         return {};
     if (target.isEmpty())
         target = source;
+    Planes planes;
+    const unsigned count = std::min<unsigned>(GST_VIDEO_FRAME_N_PLANES(&frame), 4);
+    for (unsigned i = 0; i < count; ++i) {
+        planes.data[i] = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, i));
+        planes.strides[i] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, i);
+    }
+    if (entry->swapChroma) {
+        std::swap(planes.data[1], planes.data[2]);
+        std::swap(planes.strides[1], planes.strides[2]);
+    }
+    QSize scaled = source;
+    if (const int halvings = HalvingsFor(source, target, entry->av);
+        halvings > 0 && !Halve(planes, scaled, halvings))
+        return {};
+
     Key key;
-    key.srcWidth = source.width();
-    key.srcHeight = source.height();
+    key.srcWidth = scaled.width();
+    key.srcHeight = scaled.height();
     key.srcFormat = entry->av;
     key.dstWidth = target.width();
     key.dstHeight = target.height();
@@ -148,24 +223,13 @@ QImage CFrameScaler::Convert(const GstVideoFrame &frame, QSize target)
     if (!context)
         return {};
 
-    std::array<const uint8_t *, 4> planes{};
-    std::array<int, 4> strides{};
-    const unsigned count = std::min<unsigned>(GST_VIDEO_FRAME_N_PLANES(&frame), 4);
-    for (unsigned i = 0; i < count; ++i) {
-        planes[i] = static_cast<const uint8_t *>(GST_VIDEO_FRAME_PLANE_DATA(&frame, i));
-        strides[i] = GST_VIDEO_FRAME_PLANE_STRIDE(&frame, i);
-    }
-    if (entry->swapChroma) {
-        std::swap(planes[1], planes[2]);
-        std::swap(strides[1], strides[2]);
-    }
     QImage image = NewImage(target);
     if (image.isNull())
         return {};
     uint8_t *dst[4] = {image.bits(), nullptr, nullptr, nullptr};
     const int dstStride[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-    if (sws_scale(context, planes.data(), strides.data(), 0, source.height(), dst, dstStride) !=
-        target.height())
+    if (sws_scale(context, planes.data.data(), planes.strides.data(), 0, scaled.height(), dst,
+                  dstStride) != target.height())
         return {};
     return image;
 }
