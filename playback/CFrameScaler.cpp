@@ -117,16 +117,24 @@ int CFrameScaler::HalvingsFor(QSize source, QSize target, int format) const
 
 bool CFrameScaler::Halve(Planes &planes, QSize &size, int halvings)
 {
-    // Each plane of a 4:2:0 frame as a fraction of the luma size: Y, then U and V.
-    constexpr int kDivisors[] = {1, 2, 2};
+    // One plane of a 4:2:0 frame at one halving: the size it is read at (U and V are half the
+    // luma size) and the row length it is written with.
+    struct Plane {
+        int width, height, stride;
+    };
+    auto planeOf = [](QSize level, int plane) {
+        const int divisor = plane == 0 ? 1 : 2;
+        const int width = level.width() / divisor, height = level.height() / divisor;
+        return Plane{width, height, AlignedStride(width / 2)};
+    };
+    auto halved = [](QSize level) { return QSize(level.width() / 2, level.height() / 2); };
     size_t needed = 0;
     QSize level = size;
-    for (int i = 0; i < halvings; ++i) {
-        for (int divisor : kDivisors)
-            needed +=
-                size_t(AlignedStride(level.width() / divisor / 2)) * (level.height() / divisor / 2);
-        level = QSize(level.width() / 2, level.height() / 2);
-    }
+    for (int i = 0; i < halvings; ++i, level = halved(level))
+        for (int plane = 0; plane < 3; ++plane) {
+            const Plane p = planeOf(level, plane);
+            needed += size_t(p.stride) * (p.height / 2);
+        }
     if (needed > m_halvedCapacity) {
         m_halved.reset(static_cast<uint8_t *>(av_malloc(needed)));
         m_halvedCapacity = m_halved ? needed : 0;
@@ -136,15 +144,13 @@ bool CFrameScaler::Halve(Planes &planes, QSize &size, int halvings)
     uint8_t *at = m_halved.get();
     for (int i = 0; i < halvings; ++i) {
         for (int plane = 0; plane < 3; ++plane) {
-            const int width = size.width() / kDivisors[plane];
-            const int height = size.height() / kDivisors[plane];
-            const int stride = AlignedStride(width / 2);
-            HalvePlane(planes.data[plane], planes.strides[plane], width, height, at, stride);
+            const Plane p = planeOf(size, plane);
+            HalvePlane(planes.data[plane], planes.strides[plane], p.width, p.height, at, p.stride);
             planes.data[plane] = at;
-            planes.strides[plane] = stride;
-            at += size_t(stride) * (height / 2);
+            planes.strides[plane] = p.stride;
+            at += size_t(p.stride) * (p.height / 2);
         }
-        size = QSize(size.width() / 2, size.height() / 2);
+        size = halved(size);
     }
     return true;
 }

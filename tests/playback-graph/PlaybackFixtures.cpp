@@ -140,17 +140,22 @@ QString IsolateSettings()
     return root;
 }
 
-PipelineWatch::PipelineWatch(GstElement *pipeline)
+void ForEachElement(GstElement *bin, const std::function<void(GstElement *)> &visit)
 {
-    Watch(G_OBJECT(pipeline));
-    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline));
+    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(bin));
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        Watch(G_OBJECT(g_value_get_object(&item)));
+        visit(GST_ELEMENT(g_value_get_object(&item)));
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(it);
+}
+
+PipelineWatch::PipelineWatch(GstElement *pipeline)
+{
+    Watch(G_OBJECT(pipeline));
+    ForEachElement(pipeline, [this](GstElement *element) { Watch(G_OBJECT(element)); });
 }
 
 PipelineWatch::~PipelineWatch()

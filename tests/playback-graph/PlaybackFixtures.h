@@ -9,10 +9,12 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <glib-object.h>
+#include <gst/gst.h>
 
 class QWidget;
 
@@ -42,6 +44,9 @@ double MeanLuma(const QImage &image);
 
 // Left edge of the moving white marker on the picture's middle row, or -1.
 int FindMarkerX(const QImage &image);
+
+// Calls `visit` with every element inside `bin`, however deep (bins themselves included).
+void ForEachElement(GstElement *bin, const std::function<void(GstElement *)> &visit);
 
 // Runs the event loop until the graph has settled on its last seek (bounded).
 bool WaitSettled(CDShowGraph &graph, int timeoutMs = 10000);

@@ -30,20 +30,14 @@ constexpr int kFps = 30;
 // Calls `visit` with the sink pad of every sink element in the pipeline, however deep.
 template <typename Visit> void ForEachSinkPad(GstElement *pipeline, Visit visit)
 {
-    GstIterator *it = gst_bin_iterate_recurse(GST_BIN(pipeline));
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        auto *element = GST_ELEMENT(g_value_get_object(&item));
-        if (!GST_IS_BIN(element) && GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK)) {
-            if (GstPad *pad = gst_element_get_static_pad(element, "sink")) {
-                visit(pad);
-                gst_object_unref(pad);
-            }
+    ForEachElement(pipeline, [&visit](GstElement *element) {
+        if (GST_IS_BIN(element) || !GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK))
+            return;
+        if (GstPad *pad = gst_element_get_static_pad(element, "sink")) {
+            visit(pad);
+            gst_object_unref(pad);
         }
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(it);
+    });
 }
 
 // Makes the pipeline's duration unreadable while it lives, the way a demuxer that cannot

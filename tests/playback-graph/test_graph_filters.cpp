@@ -2,6 +2,7 @@
 
 #include "filters/CDecoderBin.h"
 #include "filters/CFilterRegistry.h"
+#include "filters/GstHandle.h"
 #include "platform/SettingsStore.h"
 #include "playback/CDShowPlayer.h"
 #include "playback/CStaticView.h"
@@ -196,30 +197,23 @@ private slots:
         QCOMPARE(decoder->EffectiveFlipVertical(), vertical);
         QCOMPARE(decoder->EffectiveFlipHorizontal(), horizontal);
         // Unflipped, the flip element passes frames through instead of copying each one.
-        GstElement *flip = FlipElementOf(decoder->Element());
+        const GstElementHandle flip = FlipElementOf(decoder->Element());
         QVERIFY(flip);
-        QCOMPARE(bool(gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(flip))),
+        QCOMPARE(bool(gst_base_transform_is_passthrough(GST_BASE_TRANSFORM(flip.get()))),
                  !vertical && !horizontal);
-        gst_object_unref(flip);
         QCOMPARE(decoder->SetDecoderParam(999, 1), E_INVALIDARG);
     }
 
 private:
-    // The decoder bin's videoflip, with a reference of its own.
-    static GstElement *FlipElementOf(GstElement *bin)
+    // The decoder bin's videoflip.
+    static GstElementHandle FlipElementOf(GstElement *bin)
     {
-        GstIterator *it = gst_bin_iterate_elements(GST_BIN(bin));
-        GValue item = G_VALUE_INIT;
-        GstElement *found = nullptr;
-        while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-            auto *element = GST_ELEMENT(g_value_get_object(&item));
+        GstElementHandle found;
+        ForEachElement(bin, [&found](GstElement *element) {
             GstElementFactory *factory = gst_element_get_factory(element);
-            if (factory && QByteArray(GST_OBJECT_NAME(factory)) == "videoflip")
-                found = GST_ELEMENT(gst_object_ref(element));
-            g_value_reset(&item);
-        }
-        g_value_unset(&item);
-        gst_iterator_free(it);
+            if (!found && factory && QByteArray(GST_OBJECT_NAME(factory)) == "videoflip")
+                found = GstElementHandle::AddRef(element);
+        });
         return found;
     }
 
