@@ -89,9 +89,14 @@ void CTransport::OnPositionTick()
     ShowSeekPosition(position, !running || ended);
     UpdateTimeTexts(position, duration);
     emit positionTicked(position);
-    if (ended)
-        OnNext();
-    else if (running)
+    if (ended) {
+        // The end is followed once. While the next row opens (its waits turn the event loop),
+        // the old recording still stands at its end, and a tick or the end-of-stream notice
+        // then finds it there again: following that would cancel the open and go on past
+        // the row, or stop after the last one.
+        if (!m_bOpening)
+            OnNext();
+    } else if (running)
         PrepareNextIfDue(position, duration);
 }
 

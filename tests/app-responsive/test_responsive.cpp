@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 using namespace ControlIds;
 
@@ -205,6 +206,49 @@ private slots:
         QCOMPARE(dlg->FileList()->GetSelectedItem(), endRow);
         QVERIFY(dlg->Transport().IsPositionTimerActive());
         stalled.reset();
+    }
+
+    // At a recording's end the next row opens. While that open hangs, the old recording
+    // still stands at its end and the position ticks see it there: the end is followed once,
+    // not again (which went on past the row being opened, or stopped after the last one).
+    void theEndIsFollowedOnceWhileTheNextRowOpens()
+    {
+        auto dlg = MakeListedWindow(CopyRecordings());
+        QVERIFY(dlg);
+        dlg->Transport().SetPrepareNextLead(0); // the end opens the next row itself
+        auto stalled = StallRow(*dlg, 1, StalledFile::Kind::HeadThenStall);
+        QVERIFY2(stalled->IsReady(), qPrintable(stalled->Why()));
+        // The open runs inside the tick that found the end; this probe runs inside the open.
+        struct Seen {
+            bool opening;
+            int row;
+        };
+        std::optional<Seen> seen;
+        QElapsedTimer openingFor;
+        QTimer probe;
+        probe.setInterval(50);
+        connect(&probe, &QTimer::timeout, dlg.get(), [&] {
+            if (seen)
+                return;
+            const bool opening = dlg->Transport().IsOpening();
+            if (opening && !openingFor.isValid()) {
+                openingFor.start();
+                // The old recording's end noticed once more, as a position tick or the graph's
+                // end-of-stream notice does when it comes during the open.
+                if (CDShowGraph *old = dlg->Player().Graph())
+                    emit old->EndOfStream();
+            }
+            if (openingFor.isValid() && (!opening || openingFor.elapsed() >= 1000)) {
+                seen = Seen{opening, dlg->Transport().CurrentItem()};
+                stalled.reset(); // lets the open go on
+            }
+        });
+        DoubleClickRow(*dlg, 0);
+        QCOMPARE(dlg->Transport().CurrentItem(), 0);
+        probe.start();
+        QVERIFY(QTest::qWaitFor([&] { return seen.has_value(); }, 30000));
+        QVERIFY(seen->opening);
+        QCOMPARE(seen->row, 1);
     }
 
     // Play during an open is dropped (the open ends playing); the window's other commands wait
