@@ -30,6 +30,9 @@ CExplorerMapViewWnd::CExplorerMapViewWnd(QWidget *parent) : QWidget(parent)
 
 CExplorerMapViewWnd::~CExplorerMapViewWnd()
 {
+    // The page answers the scripts still running as it goes, with no result. The window that
+    // asked is half destroyed by then (a derived window's part is gone), so nobody is told.
+    m_bClosing = true;
     // The page belongs to the view; both go before the profile they use.
     m_view.reset();
 }
@@ -87,10 +90,12 @@ bool CExplorerMapViewWnd::ExecScript(const QString &url, ScriptResult done)
 
 void CExplorerMapViewWnd::Run(const ScriptCall &call, ScriptResult done)
 {
-    m_view->page()->runJavaScript(ToJavaScript(call), [done = std::move(done)](const QVariant &r) {
-        if (done)
-            done(r.typeId() == QMetaType::QString ? r.toString() : QString());
-    });
+    // The page, and with it every answer, goes before this window does.
+    m_view->page()->runJavaScript(
+        ToJavaScript(call), [this, done = std::move(done)](const QVariant &r) {
+            if (done && !m_bClosing)
+                done(r.typeId() == QMetaType::QString ? r.toString() : QString());
+        });
 }
 
 std::optional<CExplorerMapViewWnd::ScriptCall>

@@ -79,4 +79,5 @@ private:
     std::unique_ptr<QWebEngineView> m_view;
     bool m_bPageLoaded = false;
     std::optional<PendingCall> m_pending;
+    bool m_bClosing = false; // answers that come now are not delivered
 };

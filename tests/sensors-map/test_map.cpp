@@ -58,6 +58,7 @@ private slots:
     void buildsThePageUrl();
     void argumentsReachThePageAsPlainStrings();
     void keepsOnlyTheLatestCallUntilLoaded();
+    void answersStillDueDieWithTheWindow();
     void pageHoldsTheMarkerWithTiles();
     void pageDrawsOnAGridWithoutTiles_data();
     void pageDrawsOnAGridWithoutTiles();
@@ -239,6 +240,30 @@ void TestMap::keepsOnlyTheLatestCallUntilLoaded()
     QTRY_COMPARE_WITH_TIMEOUT(results, QStringList{"third"}, 20000);
     QCOMPARE(Evaluate(wnd.View()->page(), QStringLiteral("calls")).toStringList(),
              QStringList{"third"});
+}
+
+// The page answers the scripts still running as it goes, with no result. By then the window
+// that asked is being destroyed (a map view's own part is gone already), so nobody is told.
+void TestMap::answersStillDueDieWithTheWindow()
+{
+    QTemporaryDir dir;
+    QFile page(dir.filePath(QStringLiteral("echo.htm")));
+    QVERIFY(page.open(QIODevice::WriteOnly));
+    page.write("<!DOCTYPE html><script>function Echo(a) { return a; }</script>");
+    page.close();
+
+    int answers = 0;
+    {
+        CExplorerMapViewWnd wnd;
+        wnd.resize(200, 100);
+        wnd.show();
+        wnd.Navigate(QUrl::fromLocalFile(page.fileName()));
+        QTRY_VERIFY_WITH_TIMEOUT(wnd.IsPageLoaded(), 30000);
+        // The page answers through the browser process: not before the loop turns again.
+        QVERIFY(wnd.ExecScript(QStringLiteral("javascript:Echo('late')"),
+                               [&](const QString &) { ++answers; }));
+    }
+    QCOMPARE(answers, 0);
 }
 
 void TestMap::pageHoldsTheMarkerWithTiles()
