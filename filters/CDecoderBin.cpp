@@ -5,6 +5,7 @@
 #include <gst/base/gstbasetransform.h>
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace
@@ -79,16 +80,29 @@ std::unique_ptr<CBaseFilter> CDecoderBin::Create()
     const auto src = GstPadHandle::Adopt(gst_element_get_static_pad(chain.back(), "src"));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("sink", sink.get()));
     gst_element_add_pad(bin.get(), gst_ghost_pad_new("src", src.get()));
-    return std::unique_ptr<CBaseFilter>(
-        new CDecoderBin(std::move(bin), std::move(queue), std::move(balance), std::move(flip)));
+    return std::unique_ptr<CBaseFilter>(new CDecoderBin(
+        std::move(bin), std::move(queue), std::move(decoder), std::move(balance), std::move(flip)));
 }
 
-CDecoderBin::CDecoderBin(GstElementHandle bin, GstElementHandle queue, GstElementHandle balance,
-                         GstElementHandle flip)
+CDecoderBin::CDecoderBin(GstElementHandle bin, GstElementHandle queue, GstElementHandle decoder,
+                         GstElementHandle balance, GstElementHandle flip)
     : CGstElementFilter(QStringLiteral("H.264 Video Decoder"), std::move(bin)),
-      m_queue(std::move(queue)), m_balance(std::move(balance)), m_flip(std::move(flip))
+      m_queue(std::move(queue)), m_decoder(std::move(decoder)), m_balance(std::move(balance)),
+      m_flip(std::move(flip))
 {
     ApplyFlip();
+}
+
+void CDecoderBin::ShareCores(int decoders)
+{
+    // The decoders already run in parallel, one per stream. Threads of one decoder beyond its
+    // share of the cores would only take turns with the other's, paying for handing frames
+    // between them, and a frame would reach the renderer only after it has left the cache.
+    const int cores = static_cast<int>(std::thread::hardware_concurrency());
+    if (cores <= 0 || decoders <= 0 ||
+        !g_object_class_find_property(G_OBJECT_GET_CLASS(m_decoder.get()), "max-threads"))
+        return;
+    g_object_set(m_decoder.get(), "max-threads", std::max(1, cores / decoders), nullptr);
 }
 
 void CDecoderBin::LimitReadAhead(bool limit)

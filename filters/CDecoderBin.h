@@ -23,6 +23,10 @@ public:
     // frame. Once both are shown, a few seconds suffice, and the rest would only be memory.
     void LimitReadAhead(bool limit);
 
+    // How many decoders of the graph run side by side: each takes its share of the processor
+    // cores as threads. Set before the graph starts.
+    void ShareCores(int decoders);
+
     // What the stages are set to now.
     int EffectiveBrightness() const;
     bool EffectiveFlipVertical() const { return m_bFlipEnabled && m_bFlipVertical; }
@@ -32,12 +36,13 @@ public:
     static constexpr int kBrightnessMax = 150;
 
 private:
-    CDecoderBin(GstElementHandle bin, GstElementHandle queue, GstElementHandle balance,
-                GstElementHandle flip);
+    CDecoderBin(GstElementHandle bin, GstElementHandle queue, GstElementHandle decoder,
+                GstElementHandle balance, GstElementHandle flip);
     void ApplyBrightness();
     void ApplyFlip();
 
     GstElementHandle m_queue;   // inside the bin
+    GstElementHandle m_decoder; // inside the bin
     GstElementHandle m_balance; // inside the bin; null when videobalance is not installed
     GstElementHandle m_flip;    // inside the bin; null when videoflip is not installed
     bool m_bPictureProperties = false;

@@ -369,6 +369,8 @@ HRESULT CDShowGraph::CreateDecoder(int index, const char *name)
         return kNoInterface;
     if (hr = AddFilter(component->Element(), name); Failed(hr))
         return hr;
+    if (auto *bin = dynamic_cast<CDecoderBin *>(decoder.get()))
+        bin->ShareCores(std::max(1, m_nVideoStreams));
     m_pDecoder[index] = std::move(decoder);
     return S_OK;
 }
