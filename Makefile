@@ -61,8 +61,9 @@ test-asan: asan-configure
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -L '^(gtest|qtest)$$'
 
 # The threaded parts under ThreadSanitizer (tests labelled tsan): the sensor loader, the copy
-# engine and the playback filters, capture, views and blocking calls. GLib's slice allocator
-# hands memory between threads unseen by ThreadSanitizer; plain malloc it sees.
+# engine, the recovery's copy ahead and the playback filters, capture, views and blocking calls.
+# GLib's slice allocator hands memory between threads unseen by ThreadSanitizer; plain malloc it
+# sees.
 test-tsan: deps
 	cmake -S . -B $(TSAN_BUILD) -G $(GENERATOR) -DQUORVIL_SANITIZE=thread $(SANITIZER_ARGS) \
 		$(CMAKE_ARGS)

@@ -5,6 +5,7 @@
 
 #include "recovery/LibavPointers.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -12,6 +13,9 @@
 
 namespace recovery
 {
+
+// The longest AAC frame: 6144 bits per channel.
+inline constexpr std::size_t kMaxAacFrameBytesPerChannel = 768;
 
 class AacFrameFinder
 {
@@ -26,6 +30,12 @@ public:
     template <typename StartTest>
     std::optional<std::size_t> FrameLength(std::span<const std::uint8_t> bytes,
                                            StartTest &&isSampleStart);
+    // The most bytes FrameLength looks at: two of the longest frames.
+    std::size_t Reach() const
+    {
+        const int channels = std::max(1, m_decoder->ch_layout.nb_channels);
+        return 2 * kMaxAacFrameBytesPerChannel * static_cast<std::size_t>(channels);
+    }
 
 private:
     AacFrameFinder() = default;
@@ -42,19 +52,15 @@ private:
     AvPtr<AVFrame> m_frame;
 };
 
-// The longest AAC frame: 6144 bits per channel.
-inline constexpr std::size_t kMaxAacFrameBytesPerChannel = 768;
-
 template <typename StartTest>
 std::optional<std::size_t> AacFrameFinder::FrameLength(std::span<const std::uint8_t> bytes,
                                                        StartTest &&isSampleStart)
 {
-    const int channels = std::max(1, m_decoder->ch_layout.nb_channels);
-    const std::size_t maxFrame = kMaxAacFrameBytesPerChannel * static_cast<std::size_t>(channels);
+    const std::size_t maxFrame = Reach() / 2;
     std::size_t length = 0;
     // Most often another kind of sample follows: the first place one may start, up to which the
     // bytes decode as exactly one frame (or two, whose first then has a known length).
-    const std::size_t reach = std::min(bytes.size(), 2 * maxFrame);
+    const std::size_t reach = std::min(bytes.size(), Reach());
     for (std::size_t end = 1; end <= reach; ++end) {
         if (end < bytes.size() && !isSampleStart(end))
             continue;

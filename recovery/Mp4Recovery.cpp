@@ -11,7 +11,11 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <iterator>
+#include <optional>
 #include <utility>
 
 namespace recovery
@@ -39,15 +43,22 @@ bool SetExtradata(AVCodecParameters *par, const std::vector<std::uint8_t> &bytes
     return true;
 }
 
-// Writes the recovered samples as a new MP4 through libavformat; packets point into the
-// mapped input, so nothing is copied on the way.
+// Writes the recovered samples as a new MP4 through libavformat. A packet's data is where its
+// sample lies in the mapped input, which mostly serves as an address: the muxer reads nothing of
+// a video or sensor sample (were it to, the mapping holds the bytes), and the start of an audio
+// sample, which it does read, comes from the scan's copy. So no sample passes through this
+// process, and hardly a page of the mapping is ever brought in.
 class Mp4CopyWriter
 {
 public:
-    Mp4CopyWriter(Bytes file, const StreamLayout &layout) : m_file(file), m_layout(layout) {}
+    Mp4CopyWriter(Bytes file, const StreamLayout &layout, const ScanResult &scan,
+                  platform::FileSplicer &out)
+        : m_file(file), m_layout(layout), m_scan(scan), m_splicer(out)
+    {
+    }
 
-    bool Write(const QString &input, const QString &path, const std::vector<ScannedSample> &samples,
-               const std::function<bool(double)> &progress, QString *error);
+    // Into `out`, open already.
+    bool Write(const QString &path, const std::function<bool(double)> &progress, QString *error);
 
 private:
     struct OutputFree {
@@ -61,9 +72,12 @@ private:
             avio_context_free(&io);
         }
     };
-    // The muxer's output: bytes that lie in the mapped input (the samples) are copied from the
-    // input file by the system, the rest (headers, sample tables) written.
+    // The muxer's output: a sample's bytes (in the mapped input, or the scan's copy of an audio
+    // sample) are copied from the input file by the system, the rest (headers, sample tables)
+    // written.
     static int WritePacket(void *opaque, std::uint8_t *buf, int size);
+    // Where bytes handed to WritePacket lie in the input, if they are a sample's.
+    std::optional<std::int64_t> InputOffsetOf(const std::uint8_t *buf, int size) const;
     static std::int64_t SeekOutput(void *opaque, std::int64_t offset, int whence);
     // Samples that follow each other in the input are copied in one go.
     bool FlushPending();
@@ -78,7 +92,9 @@ private:
 
     Bytes m_file;
     const StreamLayout &m_layout;
-    platform::FileSplicer m_splicer;
+    const ScanResult &m_scan;
+    std::vector<const ScannedSample *> m_audioSamples; // in the order of their copies
+    platform::FileSplicer &m_splicer;
     std::int64_t m_pendingFrom = 0;
     std::int64_t m_pendingSize = 0;
     std::unique_ptr<AVIOContext, IoFree> m_io;
@@ -127,20 +143,39 @@ bool Mp4CopyWriter::AddStreams(bool audio, bool sensors)
     return true;
 }
 
+std::optional<std::int64_t> Mp4CopyWriter::InputOffsetOf(const std::uint8_t *buf, int size) const
+{
+    const auto within = [&](const std::uint8_t *base, std::size_t length) {
+        return std::less_equal<>()(base, buf) && std::less_equal<>()(buf + size, base + length);
+    };
+    if (within(m_file.data(), m_file.size()))
+        return buf - m_file.data();
+    if (!within(m_scan.audio.data(), m_scan.audio.size()))
+        return std::nullopt;
+    const std::size_t at = static_cast<std::size_t>(buf - m_scan.audio.data());
+    const auto after =
+        std::upper_bound(m_audioSamples.begin(), m_audioSamples.end(), at,
+                         [](std::size_t a, const ScannedSample *s) { return a < s->copyAt; });
+    if (after == m_audioSamples.begin())
+        return std::nullopt;
+    const ScannedSample &s = **std::prev(after);
+    if (at + static_cast<std::size_t>(size) > s.copyAt + s.length)
+        return std::nullopt;
+    return static_cast<std::int64_t>(s.offset + (at - s.copyAt));
+}
+
 int Mp4CopyWriter::WritePacket(void *opaque, std::uint8_t *buf, int size)
 {
     auto *self = static_cast<Mp4CopyWriter *>(opaque);
-    const std::uint8_t *base = self->m_file.data();
-    const bool fromInput = buf >= base && buf + size <= base + self->m_file.size();
-    if (fromInput && self->m_pendingSize > 0 &&
-        buf - base == self->m_pendingFrom + self->m_pendingSize) {
+    const std::optional<std::int64_t> from = self->InputOffsetOf(buf, size);
+    if (from && self->m_pendingSize > 0 && *from == self->m_pendingFrom + self->m_pendingSize) {
         self->m_pendingSize += size;
         return size;
     }
     if (!self->FlushPending())
         return AVERROR(EIO);
-    if (fromInput) {
-        self->m_pendingFrom = buf - base;
+    if (from) {
+        self->m_pendingFrom = *from;
         self->m_pendingSize = size;
         return size;
     }
@@ -176,14 +211,16 @@ std::int64_t Mp4CopyWriter::SeekOutput(void *opaque, std::int64_t offset, int wh
     return out.Seek(offset) ? offset : AVERROR(EIO);
 }
 
-bool Mp4CopyWriter::Write(const QString &input, const QString &path,
-                          const std::vector<ScannedSample> &samples,
-                          const std::function<bool(double)> &progress, QString *error)
+bool Mp4CopyWriter::Write(const QString &path, const std::function<bool(double)> &progress,
+                          QString *error)
 {
     using Kind = ScannedSample::Kind;
+    const std::vector<ScannedSample> &samples = m_scan.samples;
     bool audio = false, sensors = false;
     std::int64_t videoFrames = 0;
     for (const ScannedSample &s : samples) {
+        if (s.kind == Kind::Audio)
+            m_audioSamples.push_back(&s);
         audio |= s.kind == Kind::Audio;
         sensors |= s.kind == Kind::Sensor;
         if (s.kind == Kind::Video && s.track == 0)
@@ -196,8 +233,6 @@ bool Mp4CopyWriter::Write(const QString &input, const QString &path,
     m_out->flags |= AVFMT_FLAG_BITEXACT;
     if (!AddStreams(audio && m_layout.audio, sensors))
         return Fail(QStringLiteral("out of memory"), 0, error);
-    if (!m_splicer.Open(input, path, error))
-        return false;
     constexpr int kIoBufferSize = 1 << 16;
     auto *buffer = static_cast<unsigned char *>(av_malloc(kIoBufferSize));
     if (!buffer)
@@ -217,8 +252,11 @@ bool Mp4CopyWriter::Write(const QString &input, const QString &path,
     AvPtr<AVBufferRef> whole(av_buffer_create(const_cast<std::uint8_t *>(m_file.data()),
                                               m_file.size(), NoFree, nullptr,
                                               AV_BUFFER_FLAG_READONLY));
+    AvPtr<AVBufferRef> audioCopies(av_buffer_create(const_cast<std::uint8_t *>(m_scan.audio.data()),
+                                                    m_scan.audio.size(), NoFree, nullptr,
+                                                    AV_BUFFER_FLAG_READONLY));
     AvPtr<AVPacket> pkt(av_packet_alloc());
-    if (!whole || !pkt)
+    if (!whole || !audioCopies || !pkt)
         return Fail(QStringLiteral("out of memory"), 0, error);
     const std::int64_t videoEndMs =
         av_rescale(videoFrames, 1000LL * m_layout.fpsDen, m_layout.fpsNum);
@@ -261,10 +299,12 @@ bool Mp4CopyWriter::Write(const QString &input, const QString &path,
         pkt->dts = pkt->pts;
         pkt->stream_index = st->index;
         pkt->flags = s.key ? AV_PKT_FLAG_KEY : 0;
-        pkt->buf = av_buffer_ref(whole.get());
+        const bool copied = s.kind == Kind::Audio;
+        pkt->buf = av_buffer_ref(copied ? audioCopies.get() : whole.get());
         if (!pkt->buf)
             return Fail(QStringLiteral("out of memory"), 0, error);
-        pkt->data = const_cast<std::uint8_t *>(m_file.data() + s.offset);
+        pkt->data = copied ? const_cast<std::uint8_t *>(m_scan.audio.data() + s.copyAt)
+                           : const_cast<std::uint8_t *>(m_file.data() + s.offset);
         pkt->size = static_cast<int>(s.length);
         const AVRational from = s.kind == Kind::Video ? AVRational{m_layout.fpsDen, m_layout.fpsNum}
                                 : s.kind == Kind::Audio ? AVRational{1, m_layout.audio->sampleRate}
@@ -279,7 +319,6 @@ bool Mp4CopyWriter::Write(const QString &input, const QString &path,
     if (m_io->error < 0 || !FlushPending())
         return Fail(QStringLiteral("writing %1").arg(path), m_io->error, error);
     return m_splicer.Close(error);
-    return true;
 }
 
 } // namespace
@@ -370,6 +409,16 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
     else
         videoCounts = {1, 2};
 
+    FileWindow window;
+    if (!window.Open(options.input, &report.error))
+        return report;
+    // The copy keeps the samples in the recording's order, most often from where the recording
+    // has them: they are copied there while the scan finds out which they are.
+    platform::FileSplicer out;
+    if (!out.Open(options.input, outputPath, &report.error))
+        return report;
+    out.CopyAheadInBackground(static_cast<std::int64_t>(*boxes.payloadStart),
+                              static_cast<std::int64_t>(boxes.payloadEnd - *boxes.payloadStart));
     ScanResult best;
     StreamLayout bestLayout;
     for (int count : videoCounts) {
@@ -378,11 +427,15 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
             trial.video.assign(static_cast<std::size_t>(count), VideoSetup{});
             trial.audio = DefaultAudio();
         }
-        Mp4SampleScanner scanner(file, trial);
+        Mp4SampleScanner scanner(window, trial);
         auto scanProgress = [&](double f) { return !options.progress || options.progress(f / 2); };
         ScanResult scan = scanner.Scan(*boxes.payloadStart, boxes.payloadEnd, scanProgress);
         if (scan.cancelled) {
             report.error = QStringLiteral("cancelled");
+            return report;
+        }
+        if (scan.unreadable) {
+            report.error = QStringLiteral("cannot read %1: %2").arg(options.input, scan.stopReason);
             return report;
         }
         if (best.samples.empty() || scan.end > best.end) {
@@ -411,8 +464,9 @@ RecoveryReport RecoverMp4(Bytes file, const RecoveryOptions &options, const QStr
         return report;
     }
 
-    Mp4CopyWriter writer(file, bestLayout);
-    if (!writer.Write(options.input, outputPath, best.samples, options.progress, &report.error))
+    out.TrimCopyAhead(static_cast<std::int64_t>(best.end));
+    Mp4CopyWriter writer(file, bestLayout, best, out);
+    if (!writer.Write(outputPath, options.progress, &report.error))
         return report;
 
     const double frameSeconds = static_cast<double>(bestLayout.fpsDen) / bestLayout.fpsNum;

@@ -15,34 +15,41 @@ constexpr std::uint32_t kMaxNalBytes = 16u << 20;
 constexpr std::uint32_t kMaxNonSliceNalBytes = 1u << 20;
 constexpr std::size_t kProgressStep = 8u << 20;
 
-// Filler data: 0xFF bytes and the stop bit (header byte included); `nal` may be cut short
-// before its stop bit. Its ends are checked: pictures are padded with megabytes of it.
-bool IsFillerData(Bytes nal, bool whole = true)
+// How much of a slice its header takes, at most, for what is read of it (16 bytes once
+// emulation prevention is taken out).
+constexpr std::size_t kSliceStartBytes = 64;
+
+bool AllFf(Bytes b)
 {
-    constexpr std::size_t kChecked = 32;
-    if (nal.size() < (whole ? 2u : 1u) || (whole && nal.back() != 0x80))
-        return false;
-    const Bytes payload = nal.subspan(1, nal.size() - (whole ? 2 : 1));
-    auto allFf = [](Bytes b) {
-        return std::all_of(b.begin(), b.end(), [](std::uint8_t x) { return x == 0xFF; });
-    };
-    const std::size_t n = std::min(kChecked, payload.size());
-    return allFf(payload.first(n)) && allFf(payload.last(n));
+    return std::all_of(b.begin(), b.end(), [](std::uint8_t x) { return x == 0xFF; });
 }
 
 } // namespace
 
-Mp4SampleScanner::Mp4SampleScanner(Bytes file, StreamLayout &layout)
+Mp4SampleScanner::Mp4SampleScanner(FileWindow &file, StreamLayout &layout)
     : m_file(file), m_layout(layout), m_video(layout.video.size())
 {
 }
 
-int Mp4SampleScanner::NextTrack() const
+// Filler data: 0xFF bytes and the stop bit (header byte included); the `size` bytes at `nal` may
+// be cut short before its stop bit. Its ends are checked: pictures are padded with megabytes of
+// it.
+bool Mp4SampleScanner::IsFillerData(std::size_t nal, std::size_t size, bool whole)
 {
-    return static_cast<int>(m_videoSamples % static_cast<std::int64_t>(m_video.size()));
+    constexpr std::size_t kChecked = 32;
+    if (size < (whole ? 2u : 1u))
+        return false;
+    const std::size_t payload = nal + 1;
+    const std::size_t payloadSize = size - (whole ? 2 : 1);
+    const std::size_t n = std::min(kChecked, payloadSize);
+    // Front to back, so that a scan moving forward reads each end once.
+    if (!AllFf(m_file.At(payload, n)))
+        return false;
+    const Bytes tail = m_file.At(payload + payloadSize - n, n + (whole ? 1 : 0));
+    return AllFf(tail.first(n)) && (!whole || tail.back() == 0x80);
 }
 
-Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int track) const
+Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int track, bool probe)
 {
     using R = AccessUnit::Result;
     const VideoState &state = m_video[static_cast<std::size_t>(track)];
@@ -59,14 +66,16 @@ Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int tr
             au.result = q == at && m_end == q ? R::No : R::NotWhole;
             return au;
         }
-        const std::uint32_t length = Be32(&m_file[q]);
-        const std::uint8_t header = m_file[q + 4];
+        const Bytes head = m_file.At(q, 5);
+        const std::uint32_t length = Be32(head.data());
+        const std::uint8_t header = head[4];
         if (!IsPlausibleNalHeader(header) || length == 0 || length > kMaxNalBytes) {
             if (seenSlice)
                 break;
             return au;
         }
-        const Bytes nal = m_file.subspan(q + 4, std::min<std::size_t>(length, m_end - q - 4));
+        const std::size_t nal = q + 4;
+        const std::size_t available = std::min<std::size_t>(length, m_end - nal);
         const bool whole = q + 4 + length <= m_end;
         const NalType type = NalTypeOf(header);
         if (IsSlice(type)) {
@@ -75,7 +84,8 @@ Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int tr
                 au.result = R::NoSetup;
                 return au;
             }
-            const auto slice = ParseSliceStart(nal, *sps);
+            const auto slice =
+                ParseSliceStart(m_file.At(nal, std::min(available, kSliceStartBytes)), *sps);
             if (!slice) {
                 if (seenSlice)
                     break;
@@ -107,15 +117,20 @@ Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int tr
                 return au;
             }
             seenSlice = true;
+            // From here on it is an access unit, whole or not: all that a probe asks.
+            if (probe) {
+                au.result = R::Yes;
+                return au;
+            }
         } else {
             // Filler data pads a picture for a constant bit rate; anything else after a slice
             // starts the next sample.
             if (seenSlice) {
-                if (type == kNalFiller && !whole && IsFillerData(nal, false)) {
+                if (type == kNalFiller && !whole && IsFillerData(nal, available, false)) {
                     au.result = R::NotWhole; // the picture's padding is cut
                     return au;
                 }
-                if (type != kNalFiller || !whole || !IsFillerData(nal))
+                if (type != kNalFiller || !whole || !IsFillerData(nal, available, true))
                     break;
                 q += 4 + length;
                 continue;
@@ -129,15 +144,15 @@ Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int tr
                 return au;
             }
             // Every NAL unit ends with its stop bit.
-            if (m_file[q + 4 + length - 1] == 0)
+            if (m_file.At(nal + length - 1, 1)[0] == 0)
                 return au;
             if (type == kNalSps) {
-                inBandSps = ParseSps(nal);
+                inBandSps = ParseSps(m_file.At(nal, length));
                 if (!inBandSps)
                     return au;
-                au.sps = nal;
+                au.sps = {nal, length};
             } else if (type == kNalPps) {
-                au.pps = nal;
+                au.pps = {nal, length};
             }
         }
         q += 4 + length;
@@ -147,13 +162,14 @@ Mp4SampleScanner::AccessUnit Mp4SampleScanner::MatchVideo(std::size_t at, int tr
     return au;
 }
 
-bool Mp4SampleScanner::MaySampleStartAt(std::size_t at) const
+bool Mp4SampleScanner::MaySampleStartAt(std::size_t at)
 {
     if (at >= m_end)
         return true;
-    if (!m_video.empty() && MatchVideo(at, NextTrack()).result != AccessUnit::Result::No)
+    if (!m_video.empty() && MatchVideo(at, m_nextTrack, true).result != AccessUnit::Result::No)
         return true;
-    return MatchSensorRecord(m_file.subspan(at, m_end - at)).result != SensorMatch::Result::No;
+    return MatchSensorRecord(m_file.At(at, std::min(m_end - at, kMaxSensorRecordBytes))).result !=
+           SensorMatch::Result::No;
 }
 
 std::optional<std::size_t> Mp4SampleScanner::MatchAudio(std::size_t at)
@@ -165,7 +181,11 @@ std::optional<std::size_t> Mp4SampleScanner::MatchAudio(std::size_t at)
     }
     if (!m_aac)
         return std::nullopt;
-    return m_aac->FrameLength(m_file.subspan(at, m_end - at),
+    // A copy: looking for what may follow the frame reads elsewhere in the file. One byte past
+    // the frame finder's reach tells it that more follows.
+    const Bytes bytes = m_file.At(at, std::min(m_end - at, m_aac->Reach() + 1));
+    m_aacBytes.assign(bytes.begin(), bytes.end());
+    return m_aac->FrameLength(m_aacBytes,
                               [&](std::size_t offset) { return MaySampleStartAt(at + offset); });
 }
 
@@ -173,9 +193,11 @@ void Mp4SampleScanner::Accept(const AccessUnit &au, int track)
 {
     VideoState &state = m_video[static_cast<std::size_t>(track)];
     VideoSetup &setup = m_layout.video[static_cast<std::size_t>(track)];
-    if (setup.avcC.empty() && !au.sps.empty() && !au.pps.empty()) {
-        setup.avcC = MakeAvcC(au.sps, au.pps);
-        setup.sps = ParseSps(au.sps);
+    if (setup.avcC.empty() && au.sps.length > 0 && au.pps.length > 0) {
+        const Bytes read = m_file.At(au.sps.offset, au.sps.length);
+        const std::vector<std::uint8_t> sps(read.begin(), read.end());
+        setup.avcC = MakeAvcC(sps, m_file.At(au.pps.offset, au.pps.length));
+        setup.sps = ParseSps(sps);
         setup.width = setup.sps->width;
         setup.height = setup.sps->height;
         if (!m_layout.frameRateKnown && setup.sps->frameRate) {
@@ -187,7 +209,7 @@ void Mp4SampleScanner::Accept(const AccessUnit &au, int track)
     state.count++;
     state.lastFrameNum = au.frameNum;
     state.lastWasReference = au.reference;
-    ++m_videoSamples;
+    m_nextTrack = (m_nextTrack + 1) % static_cast<int>(m_video.size());
 }
 
 ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadEnd,
@@ -203,14 +225,18 @@ ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadE
         return result;
     };
     while (at < m_end) {
+        if (m_file.Failed()) {
+            result.unreadable = true;
+            return stop(m_file.Error());
+        }
         if (progress && at >= nextProgress) {
             nextProgress = at + kProgressStep;
-            if (!progress(static_cast<double>(at) / static_cast<double>(m_file.size()))) {
+            if (!progress(static_cast<double>(at) / static_cast<double>(m_file.Size()))) {
                 result.cancelled = true;
                 return stop(QStringLiteral("cancelled"));
             }
         }
-        const int track = m_video.empty() ? 0 : NextTrack();
+        const int track = m_nextTrack;
         if (!m_video.empty()) {
             const AccessUnit au = MatchVideo(at, track);
             if (au.result == AccessUnit::Result::NotWhole)
@@ -224,7 +250,7 @@ ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadE
             if (au.result == AccessUnit::Result::Yes) {
                 const std::int64_t index = m_video[static_cast<std::size_t>(track)].count;
                 if (m_layout.video[static_cast<std::size_t>(track)].avcC.empty() &&
-                    (au.sps.empty() || au.pps.empty()))
+                    (au.sps.length == 0 || au.pps.length == 0))
                     return stop(QStringLiteral("video stream %1 carries no whole parameter sets")
                                     .arg(track + 1));
                 Accept(au, track);
@@ -234,7 +260,8 @@ ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadE
                 continue;
             }
         }
-        const SensorMatch record = MatchSensorRecord(m_file.subspan(at, m_end - at));
+        const SensorMatch record =
+            MatchSensorRecord(m_file.At(at, std::min(m_end - at, kMaxSensorRecordBytes)));
         if (record.result == SensorMatch::Result::NotWhole)
             return stop(QStringLiteral("the sensor record at byte %1 is not whole").arg(at));
         if (record.result == SensorMatch::Result::Yes) {
@@ -251,12 +278,18 @@ ScanResult Mp4SampleScanner::Scan(std::size_t payloadStart, std::size_t payloadE
             continue;
         }
         if (const auto length = MatchAudio(at)) {
-            result.samples.push_back(
-                {ScannedSample::Kind::Audio, 0, at, *length, true, m_audioFrames++, 0});
+            result.samples.push_back({ScannedSample::Kind::Audio, 0, at, *length, true,
+                                      m_audioFrames++, 0, result.audio.size()});
+            result.audio.insert(result.audio.end(), m_aacBytes.begin(),
+                                m_aacBytes.begin() + static_cast<std::ptrdiff_t>(*length));
             at += *length;
             continue;
         }
         return stop(QStringLiteral("the bytes at %1 are not a whole sample").arg(at));
+    }
+    if (m_file.Failed()) {
+        result.unreadable = true;
+        return stop(m_file.Error());
     }
     result.end = at;
     return result;

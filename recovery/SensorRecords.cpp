@@ -7,7 +7,7 @@ namespace
 
 constexpr std::size_t kGSensorRecordBytes = 13;
 // The viewer's limit for a sentence, before its zero byte.
-constexpr std::size_t kMaxSentence = 1024;
+constexpr std::size_t kMaxSentence = kMaxSensorRecordBytes - 4;
 
 int HexDigit(std::uint8_t c)
 {

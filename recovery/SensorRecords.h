@@ -20,6 +20,9 @@ struct SensorMatch {
     std::size_t length = 0;
 };
 
+// The most bytes a record takes: a sentence of the viewer's longest, "*hh" and its zero byte.
+inline constexpr std::size_t kMaxSensorRecordBytes = 1024 + 4;
+
 // Whether a record starts at bytes[0]; NotWhole when one starts but the bytes end inside it.
 SensorMatch MatchSensorRecord(Bytes bytes);
 
