@@ -54,6 +54,8 @@ private:
     void Advance(std::int64_t bytes);
     // Waits for the copy ahead to end.
     void FinishCopyAhead();
+    // `size` bytes are about to be written at the current position.
+    void Overwriting(std::int64_t size);
     void CopyAhead(std::stop_token stop, std::int64_t offset);
 
     static constexpr std::int64_t kBufferSize = 1 << 20;

@@ -111,9 +111,17 @@ void FileSplicer::FinishCopyAhead()
         m_ahead.join();
 }
 
+void FileSplicer::Overwriting(std::int64_t size)
+{
+    // What the copy ahead put there from here on no longer counts.
+    if (size > 0 && m_position < m_aheadFrom + m_aheadDone && m_position + size > m_aheadFrom)
+        m_aheadDone = std::max<std::int64_t>(0, m_position - m_aheadFrom);
+}
+
 bool FileSplicer::Write(const void *data, std::int64_t size)
 {
     FinishCopyAhead();
+    Overwriting(size);
     const auto *p = static_cast<const char *>(data);
     while (size > 0) {
         const ssize_t n = ::write(m_target.Get(), p, static_cast<std::size_t>(size));
@@ -139,6 +147,7 @@ bool FileSplicer::CopyFromSource(std::int64_t offset, std::int64_t size)
         Advance(size);
         return true;
     }
+    Overwriting(size);
     loff_t from = offset;
     while (m_bCopyRange && size > 0) {
         const ssize_t n = ::copy_file_range(m_source.Get(), &from, m_target.Get(), nullptr,
@@ -186,8 +195,10 @@ bool FileSplicer::Close(QString *error)
     FinishCopyAhead();
     bool ok = m_error.isEmpty();
     // The copy ahead may have gone past where the target ends.
-    if (ok && m_target.Valid() && m_aheadFrom + m_aheadDone > m_size &&
-        ::ftruncate(m_target.Get(), m_size) != 0)
+    struct stat st = {};
+    if (ok && m_target.Valid() &&
+        (::fstat(m_target.Get(), &st) != 0 ||
+         (st.st_size > m_size && ::ftruncate(m_target.Get(), m_size) != 0)))
         ok = Fail("cannot write the copy");
     if (m_target.Valid() && m_target.Close() != 0)
         ok = Fail("cannot write the copy");

@@ -180,6 +180,26 @@ INSTANTIATE_TEST_SUITE_P(Targets, SplicerTest,
                              return std::string(info.param.name);
                          });
 
+// Bytes written over part of what was copied ahead are not taken for the source's afterwards.
+TEST_F(FilesTest, SplicerForgetsCopiedAheadBytesWrittenOver)
+{
+    const QByteArray source = Pattern(1 << 20, 5);
+    const QString sourcePath = Path(QStringLiteral("cut.MP4"));
+    ASSERT_TRUE(WriteFile(sourcePath, source));
+    const QString targetPath = Path(QStringLiteral("copy.MP4"));
+    platform::FileSplicer out;
+    QString error;
+    ASSERT_TRUE(out.Open(sourcePath, targetPath, &error));
+    out.CopyAheadInBackground(0, source.size());
+    const QByteArray other(4096, 'w');
+    ASSERT_TRUE(out.Seek(100000));
+    ASSERT_TRUE(out.Write(other.constData(), other.size()));
+    ASSERT_TRUE(out.Seek(0));
+    ASSERT_TRUE(out.CopyFromSource(0, source.size()));
+    ASSERT_TRUE(out.Close(&error)) << error.toStdString();
+    EXPECT_TRUE(ReadFile(targetPath) == source);
+}
+
 TEST_F(FilesTest, SplicerGivenUpWhileCopyingAheadStopsSoon)
 {
     const QString sourcePath = Path(QStringLiteral("long.MP4"));
