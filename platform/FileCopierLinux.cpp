@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -124,18 +125,27 @@ private:
     bool m_kept = false;
 };
 
+// Direct reads and writes move whole blocks from and to block-aligned memory.
 constexpr std::size_t kDirectAlignment = 4096;
+constexpr std::size_t kLargePage = std::size_t{2} << 20;
+static_assert(FileCopier::kBufferSize % kLargePage == 0);
 
 struct FreeDeleter {
     void operator()(char *memory) const { std::free(memory); }
 };
 using AlignedBuffer = std::unique_ptr<char, FreeDeleter>;
 
-// One chunk's buffer, aligned for direct reads; null when memory is short.
+// One chunk's buffer, aligned for direct reads and writes; null when memory is short. On large
+// pages where the system gives them: a direct transfer goes to the disk as one request per
+// chunk then, instead of a few requests of some hundred scattered small pages each, which
+// more than doubles its speed.
 AlignedBuffer NewBuffer()
 {
-    return AlignedBuffer(
-        static_cast<char *>(std::aligned_alloc(kDirectAlignment, FileCopier::kBufferSize)));
+    AlignedBuffer buffer(
+        static_cast<char *>(std::aligned_alloc(kLargePage, FileCopier::kBufferSize)));
+    if (buffer)
+        ::madvise(buffer.get(), FileCopier::kBufferSize, MADV_HUGEPAGE);
+    return buffer;
 }
 
 struct HashStateDeleter {
@@ -397,17 +407,59 @@ private:
     std::thread m_thread;        // last: starts once everything above exists
 };
 
-// Puts each chunk read from the source into the copy: by an in-kernel copy of the same range
-// where the file systems allow it (user-space writes are much slower on some systems), by
-// writing the bytes read otherwise. Either way the readback compares against the bytes read.
-// Writeback of each chunk starts at once, so the final flush has little left to do.
+// Puts each chunk read from the source into the copy, the fastest way the file systems allow:
+// - written past the page cache (O_DIRECT) from the chunk's buffer: no copy into the cache
+//   and no cache grown by the size of the files; the end of a file past its last whole block
+//   goes one of the ways below;
+// - else copied in the kernel from the source's cache (user-space writes are much slower on
+//   some systems), with writeback started at once, so the final flush has little left to do;
+// - else written from the buffer, the same way.
+// Either way the readback compares against the bytes read.
 class ChunkWriter
 {
 public:
-    ChunkWriter(FileCopyIo &io, int source, int copy) : m_io(io), m_source(source), m_copy(copy) {}
+    ChunkWriter(FileCopyIo &io, int source, int copy, const QByteArray &copyPath)
+        : m_io(io), m_source(source), m_copy(copy),
+          m_direct(::open(copyPath.constData(), O_WRONLY | O_DIRECT | O_CLOEXEC))
+    {
+    }
 
     // The chunk at `offset` of both files; 0 or an errno.
     int Put(std::uint64_t offset, const char *data, std::size_t size)
+    {
+        const std::size_t blocks = m_direct.Valid() ? size & ~(kDirectAlignment - 1) : 0;
+        if (blocks > 0) {
+            const int error = PutDirect(offset, data, blocks);
+            if (error == 0) {
+                m_bDirectWritten = true;
+                offset += blocks;
+                data += blocks;
+                size -= blocks;
+            } else if (!m_bDirectWritten && IsUnsupported(error)) {
+                // Opened for direct writes, but they are refused: this chunk, and all after
+                // it, the other way, over whatever part the refused write left.
+                m_direct.Reset(-1);
+            } else {
+                return error;
+            }
+        }
+        return size > 0 ? PutThroughCache(offset, data, size) : 0;
+    }
+
+private:
+    static bool IsUnsupported(int error)
+    {
+        return error == EXDEV || error == EINVAL || error == EOPNOTSUPP || error == ENOSYS;
+    }
+
+    int PutDirect(std::uint64_t offset, const char *data, std::size_t size)
+    {
+        if (::lseek(m_direct.Get(), static_cast<off_t>(offset), SEEK_SET) < 0)
+            return errno;
+        return WriteAll(m_io, m_direct.Get(), data, size);
+    }
+
+    int PutThroughCache(std::uint64_t offset, const char *data, std::size_t size)
     {
         if (m_bCopyRange) {
             const int error = CopyRange(offset, size);
@@ -416,17 +468,18 @@ public:
             // Nothing of this chunk was copied (an unsupported call fails at once).
             m_bCopyRange = false;
         }
+        if (::lseek(m_copy, static_cast<off_t>(offset), SEEK_SET) < 0)
+            return errno;
         if (const int error = WriteAll(m_io, m_copy, data, size))
             return error;
-        ::sync_file_range(m_copy, static_cast<off_t>(offset), static_cast<off_t>(size),
-                          SYNC_FILE_RANGE_WRITE);
+        StartWriteback(offset, size);
         return 0;
     }
 
-private:
-    static bool IsUnsupported(int error)
+    void StartWriteback(std::uint64_t offset, std::size_t size) const
     {
-        return error == EXDEV || error == EINVAL || error == EOPNOTSUPP || error == ENOSYS;
+        ::sync_file_range(m_copy, static_cast<off_t>(offset), static_cast<off_t>(size),
+                          SYNC_FILE_RANGE_WRITE);
     }
 
     int CopyRange(std::uint64_t offset, std::size_t size)
@@ -445,14 +498,15 @@ private:
                 return ENODATA; // the source ended early: it shrank since it was read
             done += static_cast<std::size_t>(moved);
         }
-        ::sync_file_range(m_copy, static_cast<off_t>(offset), static_cast<off_t>(size),
-                          SYNC_FILE_RANGE_WRITE);
+        StartWriteback(offset, size);
         return 0;
     }
 
     FileCopyIo &m_io;
     int m_source;
     int m_copy;
+    UniqueFd m_direct; // the copy opened for direct writes; invalid where they cannot be
+    bool m_bDirectWritten = false;
     bool m_bCopyRange = true;
 };
 
@@ -587,7 +641,7 @@ FileCopyResult FileCopier::CopyOne(const FileCopyJob &job, bool overwrite,
     HashState sourceHash = NewHash();
     if (!buffer || !backBuffer || !sourceHash)
         return Failure(job, Side::Target, ENOMEM);
-    ChunkWriter writer(io, source.Get(), copy.Get());
+    ChunkWriter writer(io, source.Get(), copy.Get(), temporary.Path());
     BackReader reader(io, temporary.Path(), copy.Get(), backBuffer.get(), progress, cancel);
     std::uint64_t copied = 0;
     for (;;) {

@@ -15,6 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #include <map>
 #include <utility>
 
@@ -65,11 +69,18 @@ public:
     }
     std::int64_t Write(int fd, const void *buffer, std::size_t size) override
     {
+        const bool direct = (::fcntl(fd, F_GETFL) & O_DIRECT) != 0;
+        if (direct && noDirectWrite) {
+            errno = EINVAL;
+            return -1;
+        }
         if (!MayWrite(size))
             return -1;
         const std::int64_t done = FileCopyIo::Write(fd, buffer, size);
-        if (done > 0)
+        if (done > 0) {
             writtenSoFar += done;
+            (direct ? writtenDirect : writtenCached) += done;
+        }
         return done;
     }
     std::int64_t CopyRange(int in, std::uint64_t inOffset, int out, std::uint64_t outOffset,
@@ -82,8 +93,10 @@ public:
         if (!MayWrite(size))
             return -1;
         const std::int64_t done = FileCopyIo::CopyRange(in, inOffset, out, outOffset, size);
-        if (done > 0)
+        if (done > 0) {
             writtenSoFar += done;
+            copiedInKernel += done;
+        }
         return done;
     }
     int Sync(int fd) override
@@ -102,6 +115,12 @@ public:
     int syncError = 0;
     std::function<void(std::int64_t written)> beforeWrite;
     bool noCopyRange = false; // as between file systems that cannot copy in the kernel
+    // As a file system that opens files for direct writes but refuses them.
+    bool noDirectWrite = false;
+    // Bytes that went into copies by each way.
+    std::int64_t writtenDirect = 0;
+    std::int64_t writtenCached = 0;
+    std::int64_t copiedInKernel = 0;
     bool corruptReadBack = false;
     bool refuseDirectRead = false; // as a file system that opens O_DIRECT but cannot read so
 
@@ -173,15 +192,36 @@ protected:
 
 // ------------------------------------------------------------------------------ whole copies
 
-// Sizes around the buffer, copied in the kernel and by writing (as between file systems).
+// The ways bytes get into a copy, each taken when the one before is not possible.
+enum class Way { Direct, InKernel, Writing };
+
+// Whether `folder`'s file system takes direct writes.
+bool TakesDirectWrites(const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder + QStringLiteral("/.direct-probe"));
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_DIRECT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    void *block = std::aligned_alloc(4096, 4096);
+    std::memset(block, 0, 4096);
+    const bool written = ::write(fd, block, 4096) == 4096;
+    std::free(block);
+    ::close(fd);
+    ::unlink(path.constData());
+    return written;
+}
+
+// Sizes around the buffer and around a block, by each way.
 class FileCopierSizeTest : public FileCopierTest,
-                           public ::testing::WithParamInterface<std::tuple<qint64, bool>>
+                           public ::testing::WithParamInterface<std::tuple<qint64, Way>>
 {
 };
 
 TEST_P(FileCopierSizeTest, CopiesByteForByteWithTheRecordingsTime)
 {
-    const auto [size, inKernel] = GetParam();
+    const auto [size, way] = GetParam();
+    if (way == Way::Direct && !TakesDirectWrites(m_target))
+        GTEST_SKIP() << "the test folder's file system takes no direct writes";
     const QString source = Source(QStringLiteral("20140721_101500_NOR_F.AVI"), size);
     const QDateTime recorded(QDate(2014, 7, 21), QTime(10, 15, 0));
     {
@@ -192,7 +232,8 @@ TEST_P(FileCopierSizeTest, CopiesByteForByteWithTheRecordingsTime)
     const QString target = m_target + QStringLiteral("/20140721_101500_NOR_F.AVI");
 
     auto io = std::make_shared<FaultyIo>();
-    io->noCopyRange = !inKernel;
+    io->noDirectWrite = way != Way::Direct;
+    io->noCopyRange = way == Way::Writing;
     const auto results = Run({{source, target}}, io);
 
     ASSERT_EQ(results.size(), 1u);
@@ -204,14 +245,32 @@ TEST_P(FileCopierSizeTest, CopiesByteForByteWithTheRecordingsTime)
     EXPECT_EQ(status.bytesDone, static_cast<std::uint64_t>(size));
     EXPECT_EQ(status.bytesTotal, static_cast<std::uint64_t>(size));
     EXPECT_TRUE(m_failures.isEmpty());
+    // The way asked for carried the bytes; a direct copy's end past its last whole block is
+    // copied in the kernel.
+    const qint64 blocks = size / 4096 * 4096;
+    switch (way) {
+    case Way::Direct:
+        EXPECT_EQ(io->writtenDirect, blocks);
+        EXPECT_EQ(io->copiedInKernel, size - blocks);
+        EXPECT_EQ(io->writtenCached, 0);
+        break;
+    case Way::InKernel:
+        EXPECT_EQ(io->copiedInKernel, size);
+        EXPECT_EQ(io->writtenDirect + io->writtenCached, 0);
+        break;
+    case Way::Writing:
+        EXPECT_EQ(io->writtenCached, size);
+        EXPECT_EQ(io->writtenDirect + io->copiedInKernel, 0);
+        break;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, FileCopierSizeTest,
-                         ::testing::Combine(::testing::Values(0, 1, FileCopier::kBufferSize - 1,
-                                                              FileCopier::kBufferSize,
-                                                              FileCopier::kBufferSize + 1,
-                                                              3 * FileCopier::kBufferSize + 17),
-                                            ::testing::Bool()));
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, FileCopierSizeTest,
+    ::testing::Combine(::testing::Values(0, 1, 4096, 4097, FileCopier::kBufferSize - 1,
+                                         FileCopier::kBufferSize, FileCopier::kBufferSize + 1,
+                                         3 * FileCopier::kBufferSize + 17),
+                       ::testing::Values(Way::Direct, Way::InKernel, Way::Writing)));
 
 TEST_F(FileCopierTest, ChecksThroughTheCacheWithoutDirectReads)
 {
@@ -374,8 +433,15 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"disk_full_midway",
                   [](FaultyIo &io) { io.failWriteAfter = FileCopier::kBufferSize + 5; },
                   "not enough free space"},
+        FaultCase{"disk_full_midway_in_kernel",
+                  [](FaultyIo &io) {
+                      io.noDirectWrite = true;
+                      io.failWriteAfter = FileCopier::kBufferSize + 5;
+                  },
+                  "not enough free space"},
         FaultCase{"disk_full_midway_writing",
                   [](FaultyIo &io) {
+                      io.noDirectWrite = true;
                       io.noCopyRange = true;
                       io.failWriteAfter = FileCopier::kBufferSize + 5;
                   },
