@@ -20,6 +20,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <map>
+#include <string>
 #include <utility>
 
 using namespace test_files;
@@ -212,8 +213,16 @@ bool TakesDirectWrites(const QString &folder)
 }
 
 // Sizes around the buffer and around a block, by each way.
-class FileCopierSizeTest : public FileCopierTest,
-                           public ::testing::WithParamInterface<std::tuple<qint64, Way>>
+using SizeCase = std::tuple<qint64, Way>;
+
+std::string SizeCaseName(const ::testing::TestParamInfo<SizeCase> &info)
+{
+    static const char *const ways[] = {"direct", "in_kernel", "writing"};
+    return std::to_string(std::get<0>(info.param)) + '_' +
+           ways[static_cast<int>(std::get<1>(info.param))];
+}
+
+class FileCopierSizeTest : public FileCopierTest, public ::testing::WithParamInterface<SizeCase>
 {
 };
 
@@ -270,7 +279,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(0, 1, 4096, 4097, FileCopier::kBufferSize - 1,
                                          FileCopier::kBufferSize, FileCopier::kBufferSize + 1,
                                          3 * FileCopier::kBufferSize + 17),
-                       ::testing::Values(Way::Direct, Way::InKernel, Way::Writing)));
+                       ::testing::Values(Way::Direct, Way::InKernel, Way::Writing)),
+    SizeCaseName);
 
 TEST_F(FileCopierTest, ChecksThroughTheCacheWithoutDirectReads)
 {
