@@ -58,8 +58,6 @@ private:
     void Overwriting(std::int64_t size);
     void CopyAhead(std::stop_token stop, std::int64_t offset);
 
-    static constexpr std::int64_t kBufferSize = 1 << 20;
-
     UniqueFd m_source;
     UniqueFd m_target;
     std::int64_t m_position = 0;

@@ -13,6 +13,50 @@
 
 namespace platform
 {
+namespace
+{
+
+// Reading and writing's buffer, where the kernel cannot copy.
+constexpr std::size_t kBufferSize = 1 << 20;
+constexpr ssize_t kWriteFailed = -2;
+
+// Copies a piece of the source's bytes from `from` to `to` of the target, moving neither
+// descriptor's position: in the kernel while `copyRange` holds (cleared for good once the kernel
+// cannot copy between these files), else read into `buffer` (made on first need) and written.
+// The bytes copied, 0 at the source's end, -1 when reading failed or kWriteFailed when writing
+// did (errno set).
+ssize_t CopyPiece(int source, loff_t from, int target, loff_t to, std::size_t size, bool &copyRange,
+                  std::vector<char> &buffer)
+{
+    while (copyRange) {
+        const ssize_t n = ::copy_file_range(source, &from, target, &to, size, 0);
+        if (n >= 0)
+            return n;
+        if (errno != EINTR)
+            copyRange = false;
+    }
+    if (buffer.empty())
+        buffer.resize(kBufferSize);
+    size = std::min(size, buffer.size());
+    ssize_t n = 0;
+    do
+        n = ::pread(source, buffer.data(), size, from);
+    while (n < 0 && errno == EINTR);
+    if (n <= 0)
+        return n;
+    for (ssize_t written = 0; written < n;) {
+        const ssize_t w = ::pwrite(target, buffer.data() + written,
+                                   static_cast<std::size_t>(n - written), to + written);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return kWriteFailed;
+        written += w;
+    }
+    return n;
+}
+
+} // namespace
 
 bool FileSplicer::Fail(const char *what)
 {
@@ -64,43 +108,18 @@ void FileSplicer::CopyAhead(std::stop_token stop, std::int64_t offset)
 {
     // In pieces, so that a stop is heard soon even on a slow card.
     constexpr std::int64_t kPiece = 4 << 20;
-    loff_t in = offset, out = offset;
     bool copyRange = true;
     std::vector<char> buffer;
-    for (;;) {
-        const std::int64_t left = m_aheadEnd.load() - in;
-        if (left <= 0 || stop.stop_requested())
+    for (loff_t at = offset; !stop.stop_requested();) {
+        const std::int64_t left = m_aheadEnd.load() - at;
+        if (left <= 0)
             break;
-        const auto piece = static_cast<std::size_t>(std::min(left, kPiece));
-        ssize_t n = 0;
-        if (copyRange) {
-            n = ::copy_file_range(m_source.Get(), &in, m_target.Get(), &out, piece, 0);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0) { // not between these file systems: read and write
-                copyRange = false;
-                continue;
-            }
-        } else {
-            buffer.resize(piece);
-            n = ::pread(m_source.Get(), buffer.data(), piece, in);
-            if (n < 0 && errno == EINTR)
-                continue;
-            for (ssize_t written = 0; n > 0 && written < n;) {
-                const ssize_t w = ::pwrite(m_target.Get(), buffer.data() + written,
-                                           static_cast<std::size_t>(n - written), out + written);
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w <= 0)
-                    n = written; // what did land still counts
-                else
-                    written += w;
-            }
-            in += n;
-            out += n;
-        }
+        const ssize_t n =
+            CopyPiece(m_source.Get(), at, m_target.Get(), at,
+                      static_cast<std::size_t>(std::min(left, kPiece)), copyRange, buffer);
         if (n <= 0)
             break; // the end of the source, or an error the caller meets again itself
+        at += n;
         m_aheadDone += n;
     }
 }
@@ -148,36 +167,20 @@ bool FileSplicer::CopyFromSource(std::int64_t offset, std::int64_t size)
         return true;
     }
     Overwriting(size);
-    loff_t from = offset;
-    while (m_bCopyRange && size > 0) {
-        const ssize_t n = ::copy_file_range(m_source.Get(), &from, m_target.Get(), nullptr,
-                                            static_cast<std::size_t>(size), 0);
-        if (n < 0 && errno == EINTR)
-            continue;
-        // Not between these file systems, or not at all: read and write instead, and for the
-        // later ranges too (a recording is copied in many small ranges).
-        if (n < 0)
-            m_bCopyRange = false;
+    while (size > 0) {
+        const ssize_t n = CopyPiece(m_source.Get(), offset, m_target.Get(), m_position,
+                                    static_cast<std::size_t>(size), m_bCopyRange, m_buffer);
+        if (n == kWriteFailed)
+            return Fail("cannot write the copy");
         if (n <= 0)
-            break;
+            return Fail("cannot read the recording");
+        offset += n;
         size -= n;
         Advance(n);
     }
-    if (size > 0 && m_buffer.empty())
-        m_buffer.resize(kBufferSize);
-    while (size > 0) {
-        const ssize_t n =
-            ::pread(m_source.Get(), m_buffer.data(),
-                    static_cast<std::size_t>(std::min<std::int64_t>(size, kBufferSize)), from);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return Fail("cannot read the recording");
-        if (!Write(m_buffer.data(), n))
-            return false;
-        from += n;
-        size -= n;
-    }
+    // The pieces went to explicit offsets: the target's own position follows.
+    if (::lseek(m_target.Get(), m_position, SEEK_SET) < 0)
+        return Fail("cannot write the copy");
     return true;
 }
 
