@@ -370,7 +370,7 @@ HRESULT CDShowGraph::CreateDecoder(int index, const char *name)
     if (hr = AddFilter(component->Element(), name); Failed(hr))
         return hr;
     if (auto *bin = dynamic_cast<CDecoderBin *>(decoder.get()))
-        bin->ShareCores(std::max(1, m_nVideoStreams));
+        bin->ShareCores(m_nVideoStreams);
     m_pDecoder[index] = std::move(decoder);
     return S_OK;
 }
